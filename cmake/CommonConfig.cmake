@@ -1,0 +1,20 @@
+# One INTERFACE target carries the warning and strictness flags for every target.
+add_library(kestrum_options INTERFACE)
+target_compile_features(kestrum_options INTERFACE cxx_std_20)
+target_compile_options(kestrum_options INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast -Wconversion -Wsign-conversion)
+if(KESTRUM_WERROR)
+    target_compile_options(kestrum_options INTERFACE -Werror)
+endif()
+if(KESTRUM_GLIBCXX_ASSERTIONS)
+    target_compile_definitions(kestrum_options INTERFACE _GLIBCXX_ASSERTIONS)
+endif()
+
+# AddressSanitizer and UndefinedBehaviorSanitizer for the test build. Every UB report aborts
+# the test that caused it, so a silent overflow cannot pass.
+if(KESTRUM_SANITIZE)
+    set(_kestrum_san -fsanitize=address,undefined -fno-sanitize-recover=all
+                     -fno-omit-frame-pointer)
+    target_compile_options(kestrum_options INTERFACE ${_kestrum_san})
+    target_link_options(kestrum_options INTERFACE ${_kestrum_san})
+endif()

@@ -1,0 +1,209 @@
+#include "engine/Backtest.h"
+
+#include "draws/Text.h"
+#include "draws/WrappingInt.h"
+#include "engine/Formula.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace kestrum {
+
+namespace {
+
+std::string makeBet(const PlayTypeInfo& info, std::int32_t seedValue, std::int32_t formula,
+                    std::int32_t codeCount) {
+    return info.recipe == BetRecipe::FiveStar ? betDigitsFiveStar(seedValue, formula, codeCount)
+                                              : betDigits(seedValue, formula, codeCount);
+}
+
+std::string_view pickDigit(std::string_view digits, DigitPick pick) {
+    return pick.fromEnd ? charFromEnd(digits, pick.place) : charFromStart(digits, pick.place);
+}
+
+// A plain text search per tested digit; an empty digit text is contained in every bet.
+bool isHit(const PlayTypeInfo& info, std::string_view bet, std::string_view digits) {
+    for (std::int32_t i = 0; i < info.pickCount; ++i) {
+        const bool contained =
+            bet.find(pickDigit(digits, info.picks[static_cast<std::size_t>(i)])) !=
+            std::string_view::npos;
+        if (info.hitRule == HitRule::Any && contained) {
+            return true;
+        }
+        if (info.hitRule == HitRule::All && !contained) {
+            return false;
+        }
+    }
+    return info.hitRule == HitRule::All;
+}
+
+std::int32_t firstPeriod(PlanStart start, std::int32_t seedPeriod, std::int32_t drawsPerDay) {
+    switch (start) {
+    case PlanStart::SeedFolded:
+        return seedPeriod >= drawsPerDay ? wrapSub(seedPeriod, drawsPerDay) : seedPeriod;
+    case PlanStart::One:
+        return 1;
+    case PlanStart::Seed:
+        break;
+    }
+    return seedPeriod;
+}
+
+// The label and the plan's planned period range: 后一023-024期.
+std::string header(const PlayTypeInfo& info, std::int32_t period, std::int32_t planPeriods,
+                   std::int32_t drawsPerDay) {
+    std::string text(info.label);
+    text += formatPeriod(period, drawsPerDay);
+    text += '-';
+    text += formatPeriod(wrapSub(wrapAdd(period, planPeriods), 1), drawsPerDay);
+    text += "期";
+    return text;
+}
+
+void storeLine(Engine& engine, std::string line) {
+    if (engine.scratchLineCount >= 0 && engine.scratchLineCount < kHistorySlots) {
+        engine.ScratchLines[static_cast<std::size_t>(engine.scratchLineCount)] = std::move(line);
+    }
+    engine.scratchLineCount = wrapAdd(engine.scratchLineCount, 1);
+}
+
+std::int32_t percentOrZero(std::int32_t numerator, std::int32_t divisor) {
+    return divisor == 0 ? 0 : wrapDiv(wrapMul(numerator, 100), divisor);
+}
+
+std::optional<float> backtestOf(PlayFamily family, Engine& engine, PlayType type,
+                                std::int32_t formula, std::int32_t planPeriods,
+                                std::int32_t codeCount) {
+    if (playTypeInfo(type).family != family) {
+        throw std::invalid_argument("play type of another family");
+    }
+    return backtest(engine, type, formula, planPeriods, codeCount);
+}
+
+} // namespace
+
+std::string formatPeriod(std::int32_t period, std::int32_t drawsPerDay) {
+    return formatText(drawsPerDay == 1440 ? "%04d" : "%03d", period);
+}
+
+std::string summaryLine(std::int32_t lines, std::int32_t failed, std::int32_t failedInRow) {
+    const std::int32_t closed = wrapSub(lines, 1);
+    const std::int32_t percent = percentOrZero(closed, wrapAdd(closed, failed));
+    return formatText("%03d%%中[%03d]   挂[%03d] 连挂[%03d]", percent, closed, failed, failedInRow);
+}
+
+std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formula,
+                              std::int32_t planPeriods, std::int32_t codeCount) {
+    // The walk ends when the cursor reaches slot 0; from below 0 it never would.
+    if (engine.drawCursor < 0 || engine.drawCursor >= kHistorySlots) {
+        return std::nullopt;
+    }
+    const PlayTypeInfo& info = playTypeInfo(type);
+    const std::int32_t drawsPerDay = engine.drawsPerDay;
+
+    std::int32_t period = firstPeriod(info.start, engine.seedPeriod, drawsPerDay);
+    std::int32_t played = 0;
+    std::int32_t hitRun = 0;
+    std::int32_t missRun = 0;
+    std::int32_t maxHitRun = 0;
+    std::int32_t maxMissRun = 0;
+    std::int32_t failed = 0;
+    std::int32_t failedRow = 0;
+    std::int32_t failedAfterFailed = 0;
+    std::string bet = makeBet(info, engine.seedValue, formula, codeCount);
+
+    // The plan ends at the draw just read: its period starts the next plan's header, its
+    // digits seed the next bet.
+    auto endPlan = [&](std::string_view ending, bool showPlayed) {
+        std::string line = header(info, period, planPeriods, drawsPerDay);
+        period = periodOf(engine, engine.DrawHistory[static_cast<std::size_t>(engine.drawCursor)]);
+        line += '<';
+        line += bet;
+        line += "> 开 ";
+        line += engine.currentDigits;
+        if (showPlayed) {
+            line += "  ";
+            line += std::to_string(played);
+        }
+        line += ending;
+        if (!showPlayed && info.failedLineShowsDraws) {
+            line += formatText("%03d", played);
+        }
+        storeLine(engine, std::move(line));
+        played = 0;
+        period = wrapAdd(period, 1);
+        engine.seedValue = leadingDecimal(engine.currentDigits);
+        bet = makeBet(info, engine.seedValue, formula, codeCount);
+    };
+
+    while (engine.drawCursor != 0) {
+        engine.currentDigits =
+            digitsOf(engine.DrawHistory[static_cast<std::size_t>(engine.drawCursor - 1)]);
+        engine.drawCursor -= 1;
+        if (isHit(info, bet, engine.currentDigits)) {
+            hitRun = wrapAdd(hitRun, 1);
+            if (missRun > maxMissRun) {
+                maxMissRun = missRun;
+            }
+            missRun = 0;
+            played = wrapAdd(played, 1);
+            failedRow = 0;
+            endPlan(info.hitSuffix, true);
+            engine.hitPlanCount = wrapAdd(engine.hitPlanCount, 1);
+        } else {
+            missRun = wrapAdd(missRun, 1);
+            // Only a miss that beats the record resets the run of won plans.
+            if (hitRun > maxHitRun) {
+                maxHitRun = hitRun;
+                hitRun = 0;
+            }
+            played = wrapAdd(played, 1);
+            if (played == planPeriods) {
+                endPlan("   挂 ", false);
+                failed = wrapAdd(failed, 1);
+                failedRow = wrapAdd(failedRow, 1);
+                if (failedRow > 1) {
+                    failedAfterFailed = wrapAdd(failedAfterFailed, 1);
+                }
+            }
+        }
+    }
+
+    // Strictly greater here, while the first period folds at drawsPerDay or more.
+    if (period > drawsPerDay) {
+        period = wrapSub(period, drawsPerDay);
+    }
+    std::string running = header(info, period, planPeriods, drawsPerDay);
+    running += '<';
+    running += bet;
+    running += "> 计划进行中……\r\n";
+    storeLine(engine, std::move(running));
+    storeLine(engine, summaryLine(engine.scratchLineCount, failed, failedAfterFailed));
+
+    const float hitPlans = static_cast<float>(engine.hitPlanCount);
+    engine.hitPlanCount = 0;
+    // Counted with the summary line, so the divisor is never 0 and no failure gives 100.
+    const std::int32_t lines = engine.scratchLineCount;
+    engine.lastStats = {
+        hitPlans,
+        static_cast<float>(percentOrZero(wrapSub(lines, 1), wrapSub(wrapAdd(lines, failed), 1))),
+        maxHitRun, maxMissRun};
+    return hitPlans;
+}
+
+std::optional<float> backtestSinglePosition(Engine& engine, PlayType type, std::int32_t formula,
+                                            std::int32_t planPeriods, std::int32_t codeCount) {
+    return backtestOf(PlayFamily::SinglePosition, engine, type, formula, planPeriods, codeCount);
+}
+
+std::optional<float> backtestGroup(Engine& engine, PlayType type, std::int32_t formula,
+                                   std::int32_t planPeriods, std::int32_t codeCount) {
+    return backtestOf(PlayFamily::Group, engine, type, formula, planPeriods, codeCount);
+}
+
+std::optional<float> backtestAnyPosition(Engine& engine, PlayType type, std::int32_t formula,
+                                         std::int32_t planPeriods, std::int32_t codeCount) {
+    return backtestOf(PlayFamily::AnyPosition, engine, type, formula, planPeriods, codeCount);
+}
+
+} // namespace kestrum

@@ -1,0 +1,44 @@
+#pragma once
+
+// The backtest: one formula replayed over the stored draws. The walk starts at the seed that
+// readSeed left (the oldest stored draw), skips the slot after the seed, and tests the draws
+// from slot oldestIndex − 2 up to slot 0. It writes one line per finished plan, the line of
+// the plan still running and a summary line into ScratchLines from slot scratchLineCount on,
+// and leaves the statistics in lastStats.
+//
+// Calling order for every caller: resetCursor, scratchLineCount := 0, readSeed, backtest.
+
+#include "engine/Engine.h"
+#include "engine/PlayType.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace kestrum {
+
+// Runs the walk of `type` with formula k, planPeriods b and codeCount c. Returns the number of
+// won plans, or nothing when the walk cannot run (fewer than two stored lines, so the cursor
+// that readSeed left is below slot 0): then nothing at all is changed.
+std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formula,
+                              std::int32_t planPeriods, std::int32_t codeCount);
+
+// The same walk, named by family: 后一, 十位, 百位, 千位 and 万位 ...
+std::optional<float> backtestSinglePosition(Engine& engine, PlayType type, std::int32_t formula,
+                                            std::int32_t planPeriods, std::int32_t codeCount);
+// ... 后二, 三星 and 前三星 ...
+std::optional<float> backtestGroup(Engine& engine, PlayType type, std::int32_t formula,
+                                   std::int32_t planPeriods, std::int32_t codeCount);
+// ... 后三不定位 and 五星不定位. Each throws std::invalid_argument for a play type of another
+// family.
+std::optional<float> backtestAnyPosition(Engine& engine, PlayType type, std::int32_t formula,
+                                         std::int32_t planPeriods, std::int32_t codeCount);
+
+// A period number as plan headers print it: four digits at 1440 draws a day, else three.
+std::string formatPeriod(std::int32_t period, std::int32_t drawsPerDay);
+
+// The summary line of a walk with `lines` lines written (the running plan included), `failed`
+// failed plans and `failedInRow` failed plans that followed a failed plan. When no plan ended,
+// the percentage's divisor is 0 and the percentage shows as 0.
+std::string summaryLine(std::int32_t lines, std::int32_t failed, std::int32_t failedInRow);
+
+} // namespace kestrum

@@ -1,0 +1,330 @@
+#include "engine/Backtest.h"
+
+#include "engine/Formula.h"
+#include "support/History.h"
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrum {
+namespace {
+
+using testing::drawLine;
+using testing::storeOldestFirst;
+
+// Lines of one day, periods first, first + 1, ..., from five-digit draws.
+std::vector<std::string> dayOf(std::int32_t firstPeriod, const std::vector<std::string>& draws,
+                               std::int32_t periodDigits = 3) {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < draws.size(); ++i) {
+        lines.push_back(drawLine(periodDigits == 4 ? "201501010" : "20150101",
+                                 firstPeriod + static_cast<std::int32_t>(i), draws[i],
+                                 periodDigits));
+    }
+    return lines;
+}
+
+// The calling order every caller keeps, then the backtest.
+std::optional<float> run(Engine& engine, PlayType type, std::int32_t formula,
+                         std::int32_t planPeriods, std::int32_t codeCount) {
+    resetCursor(engine);
+    engine.scratchLineCount = 0;
+    readSeed(engine);
+    return backtest(engine, type, formula, planPeriods, codeCount);
+}
+
+std::vector<std::string> writtenLines(const Engine& engine) {
+    std::vector<std::string> lines;
+    for (std::int32_t i = 0; i < engine.scratchLineCount && i < kHistorySlots; ++i) {
+        lines.push_back(engine.ScratchLines[static_cast<std::size_t>(i)]);
+    }
+    return lines;
+}
+
+const std::vector<std::string> kExampleDraws{"12345", "55550", "31419", "27182",
+                                             "11111", "99997", "00000", "66666"};
+
+TEST(SinglePositionBacktestTest, WorkedExample) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(23, kExampleDraws));
+    const std::optional<float> result = run(engine, PlayType::Hou1, 7, 2, 4);
+
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, 3.0f);
+    const std::vector<std::string> expected{
+        "后一023-024期<8641> 开 27182   挂 ",     "后一027-028期<1902> 开 11111  1  期中 ",
+        "后一028-029期<7091> 开 99997  1  期中 ", "后一029-030期<6970> 开 00000  1  期中 ",
+        "后一030-031期<0918> 计划进行中……\r\n",   "080%中[004]   挂[001] 连挂[000]",
+    };
+    EXPECT_EQ(writtenLines(engine), expected);
+    EXPECT_EQ(engine.lastStats.hitPlans, 3.0f);
+    EXPECT_EQ(engine.lastStats.accuracy, 83.0f);
+    EXPECT_EQ(engine.lastStats.maxHitRun, 3);
+    EXPECT_EQ(engine.lastStats.maxMissRun, 2);
+    // The state a walk leaves behind.
+    EXPECT_EQ(engine.seedValue, 0);
+    EXPECT_EQ(engine.currentDigits, "66666");
+    EXPECT_EQ(engine.drawCursor, 0);
+    EXPECT_EQ(engine.scratchLineCount, 6);
+    EXPECT_EQ(engine.hitPlanCount, 0);
+}
+
+struct PositionCase {
+    PlayType type;
+    const char* firstLine;
+};
+
+void PrintTo(const PositionCase& c, std::ostream* out) {
+    *out << playTypeInfo(c.type).button;
+}
+
+class SinglePositionsTest : public ::testing::TestWithParam<PositionCase> {};
+
+// One history, one formula: each position tests its own digit and ends its line its own way.
+// The seed 12345 × 7 bets 86; the first tested draw 80164 holds 8 on 万位 and 6 on 十位 only.
+TEST_P(SinglePositionsTest, TestsItsOwnDigit) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(40, {"12345", "00000", "80164", "77777"}));
+    ASSERT_TRUE(run(engine, GetParam().type, 7, 1, 2).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], GetParam().firstLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, SinglePositionsTest,
+    ::testing::Values(PositionCase{PlayType::Hou1, "后一040-040期<86> 开 80164   挂 "},
+                      PositionCase{PlayType::ShiWei, "十位040-040期<86> 开 80164  1 期中 "},
+                      PositionCase{PlayType::BaiWei, "百位040-040期<86> 开 80164   挂 "},
+                      PositionCase{PlayType::QianWei, "千位040-040期<86> 开 80164   挂 "},
+                      PositionCase{PlayType::WanWei, "万位040-040期<86> 开 80164  1 期中 "}));
+
+TEST(SinglePositionBacktestTest, RefusesOtherFamilies) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(1, kExampleDraws));
+    resetCursor(engine);
+    readSeed(engine);
+    EXPECT_THROW(backtestSinglePosition(engine, PlayType::Hou2, 7, 3, 6), std::invalid_argument);
+    EXPECT_TRUE(backtestSinglePosition(engine, PlayType::WanWei, 7, 3, 6).has_value());
+}
+
+// With ten bet digits every tested draw is a won plan, so the lines list the tested draws in
+// walk order.
+TEST(CursorWalkTest, ElevenLinesTestNineDrawsAfterSkippingOne) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(1, {"10000", "99999", "00008", "00007", "00006", "00005",
+                                       "00004", "00003", "00002", "00001", "00000"}));
+    ASSERT_EQ(engine.oldestIndex, 10);
+    // Slots above the oldest line are never read, whatever they hold.
+    for (std::size_t slot = 11; slot < engine.DrawHistory.size(); ++slot) {
+        engine.DrawHistory[slot] = "20150101099 9,9,9,9,9";
+    }
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 1, 3, 10).has_value());
+
+    EXPECT_EQ(engine.scratchLineCount, 11); // nine plans, running plan, summary
+    for (std::int32_t i = 0; i < 9; ++i) {
+        const std::string drawn = "0000" + std::to_string(8 - i);
+        EXPECT_NE(engine.ScratchLines[static_cast<std::size_t>(i)].find("开 " + drawn + "  1"),
+                  std::string::npos)
+            << engine.ScratchLines[static_cast<std::size_t>(i)];
+    }
+    EXPECT_EQ(engine.ScratchLines[10], "100%中[009]   挂[000] 连挂[000]");
+    EXPECT_EQ(engine.drawCursor, 0);
+    EXPECT_EQ(engine.currentDigits, "00000");
+}
+
+TEST(CursorWalkTest, FewerThanTwoLinesRefuseTheWalkAndChangeNothing) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(1, {"12345"}));
+    engine.ScratchLines[0] = "kept";
+    engine.lastStats = {5.0f, 50.0f, 2, 1};
+    resetCursor(engine);
+    engine.scratchLineCount = 0;
+    readSeed(engine);
+    ASSERT_EQ(engine.drawCursor, -1);
+    const Engine before = engine;
+
+    EXPECT_FALSE(backtest(engine, PlayType::Hou1, 7, 3, 6).has_value());
+    EXPECT_EQ(engine.ScratchLines, before.ScratchLines);
+    EXPECT_EQ(engine.scratchLineCount, 0);
+    EXPECT_EQ(engine.drawCursor, -1);
+    EXPECT_EQ(engine.lastStats.hitPlans, 5.0f);
+    EXPECT_EQ(engine.seedValue, before.seedValue);
+
+    // The same for an empty store.
+    Engine empty;
+    EXPECT_FALSE(run(empty, PlayType::WanWei, 7, 3, 6).has_value());
+    EXPECT_EQ(empty.scratchLineCount, 0);
+}
+
+TEST(CursorWalkTest, ShortAndEmptyLinesAreReadAsTheyCome) {
+    Engine engine;
+    // Seed 12345 × 1 bets 12; then a one-character line, an empty line, a short line.
+    storeOldestFirst(engine, {"20150101001 1,2,3,4,5", "20150101002 0,0,0,0,0", "7", "", "9,2"});
+    ASSERT_TRUE(run(engine, PlayType::ShiWei, 1, 5, 2).has_value());
+    // "7": 十位 of a one-character text is that character, a miss. "": the empty digit text is
+    // contained in every bet, a hit, whose period window holds no digit (period 0).
+    EXPECT_EQ(engine.ScratchLines[0], "十位001-005期<12> 开   2 期中 ");
+    // The empty seed reads as 0 and bets 09; "92" tests its first character 9, a hit. Its
+    // period window "9,2" reads as 9, and 92 seeds the next bet.
+    EXPECT_EQ(engine.ScratchLines[1], "十位001-005期<09> 开 92  1 期中 ");
+    EXPECT_EQ(engine.ScratchLines[2], "十位010-014期<92> 计划进行中……\r\n");
+}
+
+TEST(PeriodFoldTest, TheDaysEdgesFoldIntoTheDay) {
+    Engine engine;
+    // A seed period equal to drawsPerDay starts the first header at 000.
+    storeOldestFirst(engine, {drawLine("20150101", 120, "12345"), drawLine("20150102", 1, "00000"),
+                              drawLine("20150102", 2, "66666")});
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 3, 6).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], "后一000-002期<864150> 开 66666  1  期中 ");
+
+    // A last plan ending on the day's final period: the running plan's header starts at 001.
+    storeOldestFirst(engine,
+                     {drawLine("20150101", 118, "12345"), drawLine("20150101", 119, "00000"),
+                      drawLine("20150101", 120, "66666")});
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 3, 6).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], "后一118-120期<864150> 开 66666  1  期中 ");
+    EXPECT_EQ(engine.ScratchLines[1], "后一001-003期<462091> 计划进行中……\r\n");
+
+    // A seed period above drawsPerDay folds once at the start ...
+    engine.drawsPerDay = 100;
+    storeOldestFirst(engine,
+                     {drawLine("20150101", 118, "12345"), drawLine("20150101", 119, "00000"),
+                      drawLine("20150101", 100, "11111")});
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 3, 6).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], "后一018-020期<864150> 开 11111  1  期中 ");
+    // ... and a running plan starting at exactly drawsPerDay + 1 folds to 001, at
+    // drawsPerDay it stays.
+    EXPECT_EQ(engine.ScratchLines[1], "后一001-003期<709182> 计划进行中……\r\n");
+}
+
+TEST(PeriodFoldTest, FourDigitPeriodsAt1440DrawsADay) {
+    Engine engine;
+    engine.periodEnd = 13;
+    engine.periodWidth = 5;
+    engine.drawsPerDay = 1440;
+    storeOldestFirst(engine, dayOf(23, {"12345", "00000", "66666", "11111"}, 4));
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 3, 6).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], "后一0023-0025期<864150> 开 66666  1  期中 ");
+    EXPECT_EQ(engine.ScratchLines[1], "后一0026-0028期<462091> 开 11111  1  期中 ");
+    EXPECT_EQ(engine.ScratchLines[2], "后一0027-0029期<709182> 计划进行中……\r\n");
+}
+
+TEST(PlanShapeTest, OnePeriodPlansEndAfterEveryDraw) {
+    Engine engine;
+    // Each draw ends a plan, won or failed; 77777 × 7 = 544439 bets 543901.
+    storeOldestFirst(engine, dayOf(1, {"12345", "00000", "77777", "77777", "55555"}));
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 1, 6).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], "后一001-001期<864150> 开 77777   挂 ");
+    EXPECT_EQ(engine.ScratchLines[1], "后一004-004期<543901> 开 77777   挂 ");
+    EXPECT_EQ(engine.ScratchLines[2], "后一005-005期<543901> 开 55555  1  期中 ");
+    EXPECT_EQ(engine.ScratchLines[4], "060%中[003]   挂[002] 连挂[001]");
+    EXPECT_EQ(engine.lastStats.accuracy, 66.0f); // 4 × 100 / 6
+}
+
+TEST(PlanShapeTest, PlanPeriodsZeroOrLessNeverFail) {
+    for (const std::int32_t planPeriods : {0, -1, -5}) {
+        Engine engine;
+        // Bet 8641 (k 7, c 4): 个位 2 and 3 miss, 1 hits after three misses.
+        storeOldestFirst(engine, dayOf(1, {"12345", "00000", "00002", "00003", "00003", "00001"}));
+        ASSERT_TRUE(run(engine, PlayType::Hou1, 7, planPeriods, 4).has_value());
+        EXPECT_EQ(engine.scratchLineCount, 3) << planPeriods;
+        EXPECT_NE(engine.ScratchLines[0].find("开 00001  4  期中 "), std::string::npos)
+            << engine.ScratchLines[0];
+        EXPECT_EQ(engine.ScratchLines[2], "100%中[001]   挂[000] 连挂[000]");
+        EXPECT_EQ(engine.lastStats.maxMissRun, 3);
+    }
+}
+
+TEST(PlanShapeTest, CodeCountZeroOrLessBetsNothingAndFailsEveryPlan) {
+    for (const std::int32_t codeCount : {0, -4}) {
+        Engine engine;
+        storeOldestFirst(engine, dayOf(1, {"12345", "00000", "11111", "22222", "33333", "44444",
+                                           "55555", "66666", "77777"}));
+        ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 2, codeCount).has_value());
+        EXPECT_EQ(engine.ScratchLines[0], "后一001-002期<> 开 22222   挂 ");
+        EXPECT_EQ(engine.ScratchLines[1], "后一005-006期<> 开 44444   挂 ");
+        EXPECT_EQ(engine.ScratchLines[2], "后一007-008期<> 开 66666   挂 ");
+        // Three failed plans in a row raise 连挂 by two.
+        EXPECT_EQ(engine.ScratchLines[4], "050%中[003]   挂[003] 连挂[002]");
+        EXPECT_EQ(engine.lastStats.hitPlans, 0.0f);
+        EXPECT_EQ(engine.lastStats.accuracy, 57.0f); // 4 × 100 / 7
+    }
+}
+
+TEST(PlanShapeTest, CodeCountAboveTenBetsTheTenDigits) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(1, {"12345", "00000", "11111", "22222"}));
+    ASSERT_TRUE(run(engine, PlayType::QianWei, 7, 3, 11).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], "千位001-003期<8641509273> 开 11111  1 期中 ");
+    EXPECT_EQ(engine.lastStats.hitPlans, 2.0f);
+}
+
+TEST(StatisticsTest, HitRunIsComparedOnlyAtAMissThatBeatsTheRecord) {
+    Engine engine;
+    // k 1 and c 1 bet the seed's first digit, always 1 here, so a draw hits when its 个位
+    // is 1. Draws: H H M (run 2 is a record: reset) H M (1 is no record: the run stays 1)
+    // H H M (run 3 is a record), although no three won plans stand in a row.
+    storeOldestFirst(engine, dayOf(1, {"10001", "00000", "10001", "10001", "10002", "10001",
+                                       "10002", "10001", "10001", "10002"}));
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 1, 5, 1).has_value());
+    EXPECT_EQ(engine.lastStats.maxHitRun, 3);
+    EXPECT_EQ(engine.lastStats.maxMissRun, 1);
+    EXPECT_EQ(engine.lastStats.hitPlans, 5.0f);
+}
+
+TEST(StatisticsTest, RunsStillOpenAtTheEndAreNotCounted) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(1, {"12345", "00000", "00002", "00003", "00003"}));
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 9, 4).has_value());
+    EXPECT_EQ(engine.lastStats.maxMissRun, 0); // three misses, no hit ended them
+    EXPECT_EQ(engine.lastStats.maxHitRun, 0);
+}
+
+TEST(SummaryTest, NoPlanEndedShowsZeroPercent) {
+    Engine engine;
+    // Two lines: the seed and the skipped slot, no draw tested.
+    storeOldestFirst(engine, dayOf(1, {"12345", "00000"}));
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 3, 6).has_value());
+    EXPECT_EQ(engine.scratchLineCount, 2);
+    EXPECT_EQ(engine.ScratchLines[0], "后一001-003期<864150> 计划进行中……\r\n");
+    EXPECT_EQ(engine.ScratchLines[1], "000%中[000]   挂[000] 连挂[000]");
+    EXPECT_EQ(engine.lastStats.accuracy, 100.0f);
+
+    // A plan still running after a miss: the same.
+    storeOldestFirst(engine, dayOf(1, {"12345", "00000", "00002"}));
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 3, 4).has_value());
+    EXPECT_EQ(engine.ScratchLines[1], "000%中[000]   挂[000] 连挂[000]");
+}
+
+TEST(OverflowTest, ATypedFormulaOrPlanLengthThatOverflowsWraps) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(2, {"99999", "00000", "55555", "11111"}));
+    // 99999 × 200000 wraps to −1475036480: the bet takes the digits without the sign.
+    ASSERT_TRUE(run(engine, PlayType::Hou1, 200000, 3, 4).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], "后一002-004期<1475> 开 55555  1  期中 ");
+
+    // A huge 期数 overflows the header's last period, 2 + 2147483647 − 1.
+    ASSERT_TRUE(
+        run(engine, PlayType::Hou1, 7, std::numeric_limits<std::int32_t>::max(), 4).has_value());
+    EXPECT_EQ(engine.ScratchLines[0], "后一002--2147483648期<6930> 计划进行中……\r\n");
+}
+
+TEST(ScratchBoundTest, LinesPastTheLastSlotAreCountedNotStored) {
+    Engine engine;
+    storeOldestFirst(engine, dayOf(1, {"12345", "00000", "11111", "22222", "33333"}));
+    resetCursor(engine);
+    engine.scratchLineCount = 0;
+    readSeed(engine);
+    engine.scratchLineCount = kHistorySlots - 2; // as if earlier lines filled the table
+    ASSERT_TRUE(backtest(engine, PlayType::Hou1, 7, 3, 10).has_value());
+    EXPECT_EQ(engine.scratchLineCount, kHistorySlots + 3);
+    EXPECT_EQ(engine.ScratchLines[kHistorySlots - 2].substr(0, 9), "后一001");
+    EXPECT_NE(engine.ScratchLines[kHistorySlots - 1].find("开 22222"), std::string::npos);
+}
+
+} // namespace
+} // namespace kestrum
