@@ -5,10 +5,11 @@
 // its DrawStore part.
 
 #include "draws/DrawStore.h"
+#include "engine/DispatchTables.h"
 #include "engine/EngineState.h"
 
 namespace kestrum {
 
-struct Engine : DrawStore, EngineState {};
+struct Engine : DrawStore, EngineState, DispatchTables {};
 
 } // namespace kestrum
