@@ -36,6 +36,10 @@ std::optional<float> backtestAnyPosition(Engine& engine, PlayType type, std::int
 // A period number as plan headers print it: four digits at 1440 draws a day, else three.
 std::string formatPeriod(std::int32_t period, std::int32_t drawsPerDay);
 
+// The accuracy of a walk that wrote `lines` lines (the summary included) with `failed` failed
+// plans: (lines − 1) × 100 / (lines + failed − 1) in integer division, 100 when none failed.
+float walkAccuracy(std::int32_t lines, std::int32_t failed);
+
 // The summary line of a walk with `lines` lines written (the running plan included), `failed`
 // failed plans and `failedInRow` failed plans that followed a failed plan. When no plan ended,
 // the percentage's divisor is 0 and the percentage shows as 0.

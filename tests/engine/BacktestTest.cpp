@@ -2,6 +2,7 @@
 
 #include "engine/Formula.h"
 #include "support/History.h"
+#include "support/Walks.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -13,36 +14,14 @@
 namespace kestrum {
 namespace {
 
+using testing::dayOf;
 using testing::drawLine;
 using testing::storeOldestFirst;
+using testing::writtenLines;
 
-// Lines of one day, periods first, first + 1, ..., from five-digit draws.
-std::vector<std::string> dayOf(std::int32_t firstPeriod, const std::vector<std::string>& draws,
-                               std::int32_t periodDigits = 3) {
-    std::vector<std::string> lines;
-    for (std::size_t i = 0; i < draws.size(); ++i) {
-        lines.push_back(drawLine(periodDigits == 4 ? "201501010" : "20150101",
-                                 firstPeriod + static_cast<std::int32_t>(i), draws[i],
-                                 periodDigits));
-    }
-    return lines;
-}
-
-// The calling order every caller keeps, then the backtest.
 std::optional<float> run(Engine& engine, PlayType type, std::int32_t formula,
                          std::int32_t planPeriods, std::int32_t codeCount) {
-    resetCursor(engine);
-    engine.scratchLineCount = 0;
-    readSeed(engine);
-    return backtest(engine, type, formula, planPeriods, codeCount);
-}
-
-std::vector<std::string> writtenLines(const Engine& engine) {
-    std::vector<std::string> lines;
-    for (std::int32_t i = 0; i < engine.scratchLineCount && i < kHistorySlots; ++i) {
-        lines.push_back(engine.ScratchLines[static_cast<std::size_t>(i)]);
-    }
-    return lines;
+    return testing::runBacktest(engine, type, formula, planPeriods, codeCount);
 }
 
 const std::vector<std::string> kExampleDraws{"12345", "55550", "31419", "27182",
@@ -203,9 +182,7 @@ TEST(PeriodFoldTest, TheDaysEdgesFoldIntoTheDay) {
 
 TEST(PeriodFoldTest, FourDigitPeriodsAt1440DrawsADay) {
     Engine engine;
-    engine.periodEnd = 13;
-    engine.periodWidth = 5;
-    engine.drawsPerDay = 1440;
+    testing::useMinuteLayout(engine);
     storeOldestFirst(engine, dayOf(23, {"12345", "00000", "66666", "11111"}, 4));
     ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 3, 6).has_value());
     EXPECT_EQ(engine.ScratchLines[0], "后一0023-0025期<864150> 开 66666  1  期中 ");

@@ -1,0 +1,341 @@
+#include "engine/CountingWalk.h"
+
+#include "draws/Text.h"
+#include "draws/WrappingInt.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+namespace kestrum {
+
+namespace {
+
+constexpr std::uint16_t kMinusBit = 1u << 10;
+constexpr std::uint16_t kEmptyBit = 1u << 11;
+constexpr std::uint16_t kForeignBit = 1u << 12;
+
+std::uint16_t bitOf(char c) {
+    if (c >= '0' && c <= '9') {
+        return static_cast<std::uint16_t>(1u << (c - '0'));
+    }
+    return c == '-' ? kMinusBit : kForeignBit;
+}
+
+constexpr std::string_view kFiller = "0918273645";
+
+// fillerBits[mask][need]: the first `need` digits of the filler order that are not in mask.
+using FillerTable = std::array<std::array<std::uint16_t, 11>, 1024>;
+
+constexpr FillerTable makeFillerTable() {
+    FillerTable table{};
+    for (std::uint32_t mask = 0; mask < 1024; ++mask) {
+        for (std::uint32_t need = 0; need <= 10; ++need) {
+            std::uint32_t bits = 0;
+            std::uint32_t added = 0;
+            for (char c : kFiller) {
+                const std::uint32_t bit = 1u << (c - '0');
+                if (added < need && (mask & bit) == 0) {
+                    bits |= bit;
+                    ++added;
+                }
+            }
+            table[mask][need] = static_cast<std::uint16_t>(bits);
+        }
+    }
+    return table;
+}
+
+constexpr FillerTable kFillerBits = makeFillerTable();
+
+// The decimal form of a product is read four digits at a time. For every chunk 0 to 9999 a
+// table entry holds the set of its digits (bits 0 to 9) and, for j = 1 to 4, the set of its
+// first j distinct digits in order of appearance (ten bits each from bit 16 on; a chunk with
+// fewer distinct digits repeats its whole set). There is one table for a chunk as written
+// alone and one for a chunk padded with leading zeros, as every chunk after the first is.
+using ChunkTable = std::array<std::uint64_t, 10000>;
+
+constexpr std::uint64_t kDigitSet = 0x3FF;
+
+constexpr std::uint64_t prefixOf(std::uint64_t chunk, std::int32_t j) {
+    return (chunk >> (16 + 10 * (j - 1))) & kDigitSet;
+}
+
+constexpr ChunkTable makeChunkTable(bool padded) {
+    ChunkTable table{};
+    for (std::uint32_t value = 0; value < 10000; ++value) {
+        std::uint32_t digits[4] = {value / 1000, value / 100 % 10, value / 10 % 10, value % 10};
+        std::uint32_t first = 0;
+        if (!padded) {
+            while (first < 3 && digits[first] == 0) {
+                ++first;
+            }
+        }
+        std::uint64_t mask = 0;
+        std::uint64_t prefixes[4] = {};
+        std::uint32_t count = 0;
+        for (std::uint32_t i = first; i < 4; ++i) {
+            const std::uint64_t bit = 1u << digits[i];
+            if ((mask & bit) == 0) {
+                mask |= bit;
+                prefixes[count++] = mask;
+            }
+        }
+        std::uint64_t entry = mask;
+        for (std::uint32_t j = 0; j < 4; ++j) {
+            entry |= (j < count ? prefixes[j] : mask) << (16 + 10 * j);
+        }
+        table[value] = entry;
+    }
+    return table;
+}
+
+constexpr std::array<std::uint8_t, 2048> makeBitCounts() {
+    std::array<std::uint8_t, 2048> counts{};
+    for (std::uint32_t value = 0; value < counts.size(); ++value) {
+        counts[value] = static_cast<std::uint8_t>(std::popcount(value));
+    }
+    return counts;
+}
+
+// Bits set in a set of digits and "-"; a table, since a plain build has no popcount opcode.
+constexpr std::array<std::uint8_t, 2048> kBitCounts = makeBitCounts();
+
+const ChunkTable kChunks = makeChunkTable(false);
+const ChunkTable kPaddedChunks = makeChunkTable(true);
+
+// The characters of one bet as bits, with the empty-text bit that every bet contains: the same
+// set as the text of betDigits or betDigitsFiveStar, built without text. The bet is the first
+// codeCount distinct characters of the product's decimal form (without "-" for the standard
+// recipe), then of the filler; when the product has no more distinct characters than that,
+// their order does not matter and only the filler's does. The product comes as its chunks in
+// writing order, an unused leading chunk being 0.
+std::uint16_t betFromChunks(BetRecipe recipe, bool minus, const std::uint64_t (&chunks)[3],
+                            std::int32_t codeCount) {
+    if (codeCount <= 0) {
+        return kEmptyBit;
+    }
+    const auto present = static_cast<std::uint32_t>(
+        (minus ? kMinusBit : 0u) | ((chunks[0] | chunks[1] | chunks[2]) & kDigitSet));
+    const std::int32_t distinct = kBitCounts[present];
+    if (distinct <= codeCount) {
+        if (recipe == BetRecipe::FiveStar) {
+            // The six decimal places supply a 0 after the product's own characters.
+            return static_cast<std::uint16_t>(kEmptyBit | present |
+                                              (distinct < codeCount ? 1u : 0u));
+        }
+        const std::int32_t need = std::min(codeCount - distinct, 10 - distinct);
+        return static_cast<std::uint16_t>(kEmptyBit | present |
+                                          kFillerBits[present][static_cast<std::size_t>(need)]);
+    }
+
+    // More distinct characters than the bet holds: the first ones in writing order. Whole
+    // chunks while they fit, then the shortest prefix of the next chunk that brings the rest.
+    std::uint64_t bits = minus ? kMinusBit : 0u;
+    std::int32_t taken = minus ? 1 : 0;
+    if (taken == codeCount) {
+        return static_cast<std::uint16_t>(kEmptyBit | bits);
+    }
+    for (const std::uint64_t chunk : chunks) {
+        const std::uint64_t added = chunk & kDigitSet & ~bits;
+        const std::int32_t addedCount = kBitCounts[added];
+        if (taken + addedCount < codeCount) {
+            bits |= added;
+            taken += addedCount;
+            continue;
+        }
+        const std::int32_t wanted = codeCount - taken;
+        for (std::int32_t j = 1; j <= 4; ++j) {
+            const std::uint64_t prefix = prefixOf(chunk, j) & ~bits;
+            if (kBitCounts[prefix] == wanted) {
+                return static_cast<std::uint16_t>(kEmptyBit | bits | prefix);
+            }
+        }
+    }
+    return static_cast<std::uint16_t>(kEmptyBit | bits);
+}
+
+// The bet of any product.
+std::uint16_t betBits(BetRecipe recipe, std::int32_t product, std::int32_t codeCount) {
+    const std::uint32_t magnitude = product < 0 ? 0u - static_cast<std::uint32_t>(product)
+                                                : static_cast<std::uint32_t>(product);
+    // At most 2^31: the top chunk is below 22.
+    const std::uint32_t top = magnitude / 100000000;
+    const std::uint32_t middle = magnitude / 10000 % 10000;
+    const std::uint32_t low = magnitude % 10000;
+    const std::uint64_t chunks[3] = {
+        top != 0 ? kChunks[top] : 0u,
+        top != 0 ? kPaddedChunks[middle] : (middle != 0 ? kChunks[middle] : 0u),
+        (top | middle) != 0 ? kPaddedChunks[low] : kChunks[low],
+    };
+    return betFromChunks(recipe, product < 0 && recipe == BetRecipe::FiveStar, chunks, codeCount);
+}
+
+// The bets of one seed for the formulas first, first + 1, ... into out[0], out[stride], ...
+// The products of a five-digit seed and a three-digit formula stay below 10^8; they are
+// stepped by adding the seed, four decimal digits at a time, without a division.
+void tabulateBets(BetRecipe recipe, std::int32_t seed, std::int32_t first, std::int32_t count,
+                  std::int32_t codeCount, std::uint16_t* out, std::size_t stride) {
+    constexpr std::int64_t kStepLimit = 100000000;
+    const std::int64_t last = std::int64_t{seed} * (first + count - 1);
+    if (seed < 0 || first < 0 || last >= kStepLimit) {
+        for (std::int32_t i = 0; i < count; ++i) {
+            out[static_cast<std::size_t>(i) * stride] =
+                betBits(recipe, wrapMul(seed, first + i), codeCount);
+        }
+        return;
+    }
+    const auto start = static_cast<std::uint32_t>(seed) * static_cast<std::uint32_t>(first);
+    std::uint32_t high = start / 10000;
+    std::uint32_t low = start % 10000;
+    const std::uint32_t stepHigh = static_cast<std::uint32_t>(seed) / 10000;
+    const std::uint32_t stepLow = static_cast<std::uint32_t>(seed) % 10000;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint64_t chunks[3] = {
+            0u,
+            high != 0 ? kChunks[high] : 0u,
+            high != 0 ? kPaddedChunks[low] : kChunks[low],
+        };
+        out[static_cast<std::size_t>(i) * stride] = betFromChunks(recipe, false, chunks, codeCount);
+        low += stepLow;
+        high += stepHigh;
+        if (low >= 10000) {
+            low -= 10000;
+            ++high;
+        }
+    }
+}
+
+std::uint16_t pickBits(std::string_view character) {
+    if (character.empty()) {
+        return kEmptyBit;
+    }
+    return character.size() == 1 ? bitOf(character[0]) : kForeignBit;
+}
+
+} // namespace
+
+BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
+                   std::int32_t end, std::int32_t codeCount)
+    : m_seeds(std::move(seeds)), m_recipe(recipe), m_first(first), m_end(end),
+      m_codeCount(codeCount) {
+    const std::int32_t formulas = end - first;
+    const std::size_t count = m_seeds.size();
+    m_bets.resize(static_cast<std::size_t>(formulas) * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        tabulateBets(recipe, m_seeds[i], first, formulas, codeCount, &m_bets[i], count);
+    }
+}
+
+bool BetTable::serves(const std::vector<std::int32_t>& seeds, BetRecipe recipe, std::int32_t first,
+                      std::int32_t end, std::int32_t codeCount) const {
+    return recipe == m_recipe && first == m_first && end == m_end && codeCount == m_codeCount &&
+           seeds == m_seeds;
+}
+
+const BetTable& BetTableCache::table(const std::vector<std::int32_t>& seeds, BetRecipe recipe,
+                                     std::int32_t first, std::int32_t end, std::int32_t codeCount) {
+    for (const auto& table : m_tables) {
+        if (table->serves(seeds, recipe, first, end, codeCount)) {
+            return *table;
+        }
+    }
+    m_tables.push_back(std::make_unique<BetTable>(seeds, recipe, first, end, codeCount));
+    return *m_tables.back();
+}
+
+CountingHistory::CountingHistory(const Engine& engine, PlayType type, std::int32_t first,
+                                 std::int32_t end, std::int32_t codeCount, BetTableCache* cache)
+    : m_codeCount(codeCount), m_hitRule(playTypeInfo(type).hitRule),
+      m_recipe(playTypeInfo(type).recipe) {
+    const PlayTypeInfo& info = playTypeInfo(type);
+    const std::int32_t oldest = engine.oldestIndex;
+    m_seeds.push_back(
+        leadingDecimal(digitsOf(engine.DrawHistory[static_cast<std::size_t>(oldest)])));
+    // The slot after the seed takes no part; the walk tests oldest − 2 down to 0.
+    for (std::int32_t slot = oldest - 2; slot >= 0; --slot) {
+        const std::string digits = digitsOf(engine.DrawHistory[static_cast<std::size_t>(slot)]);
+        std::uint16_t picks = 0;
+        for (std::int32_t i = 0; i < info.pickCount; ++i) {
+            const DigitPick pick = info.picks[static_cast<std::size_t>(i)];
+            picks = static_cast<std::uint16_t>(
+                picks | pickBits(pick.fromEnd ? charFromEnd(digits, pick.place)
+                                              : charFromStart(digits, pick.place)));
+        }
+        // For "every digit in the bet" an empty digit text asks for nothing.
+        if (m_hitRule == HitRule::All) {
+            picks = static_cast<std::uint16_t>(picks & ~kEmptyBit);
+        }
+        m_picks.push_back(picks);
+        m_seeds.push_back(leadingDecimal(digits));
+    }
+
+    const std::int64_t formulas = std::int64_t{end} - first;
+    if (formulas > 0 && formulas <= BetTable::kMaxFormulas) {
+        BetTableCache& tables = cache != nullptr ? *cache : m_ownCache;
+        m_bets = &tables.table(m_seeds, m_recipe, first, end, codeCount);
+    }
+}
+
+WalkTally CountingHistory::walk(std::int32_t formula, std::int32_t planPeriods) const {
+    const bool every = m_hitRule == HitRule::All;
+    if (m_bets != nullptr) {
+        const std::uint16_t* row = m_bets->row(formula);
+        auto bets = [row](std::size_t seedIndex) { return row[seedIndex]; };
+        return every ? walkWith<HitRule::All>(bets, planPeriods)
+                     : walkWith<HitRule::Any>(bets, planPeriods);
+    }
+    auto bets = [this, formula](std::size_t seedIndex) {
+        return betBits(m_recipe, wrapMul(m_seeds[seedIndex], formula), m_codeCount);
+    };
+    return every ? walkWith<HitRule::All>(bets, planPeriods)
+                 : walkWith<HitRule::Any>(bets, planPeriods);
+}
+
+template <HitRule rule, typename Bets>
+WalkTally CountingHistory::walkWith(const Bets& bets, std::int32_t planPeriods) const {
+    // The counters stay below the number of stored draws, so plain arithmetic cannot overflow.
+    WalkTally tally;
+    std::size_t seedIndex = 0;
+    std::uint16_t currentBet = bets(0);
+    std::int32_t played = 0;
+    std::int32_t hitRun = 0;
+    std::int32_t missRun = 0;
+    std::int32_t closed = 0;
+
+    for (std::size_t i = 0; i < m_picks.size(); ++i) {
+        const std::uint16_t picks = m_picks[i];
+        const bool hit =
+            rule == HitRule::All ? (picks & ~currentBet) == 0 : (picks & currentBet) != 0;
+        if (hit) {
+            ++hitRun;
+            if (missRun > tally.maxMissRun) {
+                tally.maxMissRun = missRun;
+            }
+            missRun = 0;
+            played = 0;
+            ++tally.hitPlans;
+        } else {
+            ++missRun;
+            if (hitRun > tally.maxHitRun) {
+                tally.maxHitRun = hitRun;
+                hitRun = 0;
+            }
+            ++played;
+            if (played != planPeriods) {
+                continue;
+            }
+            played = 0;
+            ++tally.failed;
+        }
+        // The draw that ended the plan seeds the next one.
+        ++closed;
+        seedIndex = i + 1;
+        currentBet = bets(seedIndex);
+    }
+    tally.lines = closed + 2;
+    tally.seedValue = m_seeds[seedIndex];
+    return tally;
+}
+
+} // namespace kestrum

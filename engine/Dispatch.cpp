@@ -1,0 +1,103 @@
+#include "engine/Dispatch.h"
+
+#include "engine/Backtest.h"
+#include "engine/CountingWalk.h"
+#include "engine/Formula.h"
+
+namespace kestrum {
+
+namespace {
+
+bool lotteryInTable(const Engine& engine) {
+    return engine.lotteryIndex >= 1 && engine.lotteryIndex <= kLotteryCount;
+}
+
+void clearLines(TextSlots& lines, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        lines[static_cast<std::size_t>(i)].clear();
+    }
+}
+
+void recomputeAllPlanLines(Engine& engine) {
+    for (PlayType type : allPlayTypes()) {
+        recomputePlanLines(engine, type);
+    }
+}
+
+} // namespace
+
+std::int32_t currentFormula(const Engine& engine, PlayType type) {
+    if (!lotteryInTable(engine)) {
+        return 0;
+    }
+    return engine.CurrentFormulaTable[static_cast<std::size_t>(engine.lotteryIndex)][slotOf(type)];
+}
+
+void setCurrentFormula(Engine& engine, PlayType type, std::int32_t formula) {
+    if (lotteryInTable(engine)) {
+        engine.CurrentFormulaTable[static_cast<std::size_t>(engine.lotteryIndex)][slotOf(type)] =
+            formula;
+    }
+}
+
+void fillEmptyFormulas(Engine& engine, const SearchOptions& options) {
+    BetTableCache bets;
+    SearchOptions shared = options;
+    if (shared.bets == nullptr) {
+        shared.bets = &bets;
+    }
+    for (PlayType type : allPlayTypes()) {
+        if (currentFormula(engine, type) != 0) {
+            continue;
+        }
+        const PlanShape shape = engine.PlanParams[slotOf(type)];
+        setCurrentFormula(engine, type,
+                          searchFormulas(engine, type, kFormulaFirst, kFormulaEnd,
+                                         shape.planPeriods, shape.codeCount, shared));
+    }
+}
+
+void recomputePlanLines(Engine& engine, PlayType type) {
+    clearLines(engine.ScratchLines, kCarriedPlanLines);
+    if (!walkPossible(engine)) {
+        return;
+    }
+    resetCursor(engine);
+    engine.scratchLineCount = 0;
+    readSeed(engine);
+    const PlanShape shape = engine.PlanParams[slotOf(type)];
+    backtest(engine, type, currentFormula(engine, type), shape.planPeriods, shape.codeCount);
+
+    std::int32_t last = kCarriedPlanLines - 1;
+    while (last > 0 && engine.ScratchLines[static_cast<std::size_t>(last)].empty()) {
+        --last;
+    }
+    TextSlots& lines = engine.PlanLines[slotOf(type)];
+    for (std::int32_t i = 0; i <= last; ++i) {
+        lines[static_cast<std::size_t>(i)] = engine.ScratchLines[static_cast<std::size_t>(i)];
+    }
+}
+
+void fullRecompute(Engine& engine, const SearchOptions& options) {
+    for (TextSlots& lines : engine.PlanLines) {
+        clearLines(lines, 296);
+    }
+    clearLines(engine.ScratchLines, 296);
+    fillEmptyFormulas(engine, options);
+    recomputeAllPlanLines(engine);
+}
+
+void recomputePlans(Engine& engine) {
+    for (TextSlots& lines : engine.PlanLines) {
+        clearLines(lines, 260);
+    }
+    clearLines(engine.ScratchLines, kCarriedPlanLines);
+    recomputeAllPlanLines(engine);
+}
+
+void recomputeForLottery(Engine& engine, const SearchOptions& options) {
+    fillEmptyFormulas(engine, options);
+    recomputeAllPlanLines(engine);
+}
+
+} // namespace kestrum
