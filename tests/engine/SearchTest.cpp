@@ -71,12 +71,15 @@ TEST(CandidateAdmissionTest, NothingEntersAfterNinetyAdmissions) {
     CandidateAdmission admission(rows);
     std::int32_t next = offer(admission, 1, repeated(30, 95.0f)); // rows 0..29: 1..30
     next = offer(admission, next, repeated(30, 100.0f));          // rows 0..29: 31..60
-    EXPECT_EQ(rows.formula[0], 31);
+    // 60 filled row 29 and, from the same offer, row 0 of the last phase.
+    EXPECT_EQ(rows.formula[0], 60);
+    EXPECT_EQ(rows.formula[1], 32);
     EXPECT_EQ(rows.formula[29], 60);
     next = offer(admission, next, {95.0f});              // no longer enough
-    next = offer(admission, next, repeated(30, 100.0f)); // rows 0..29: 62..91
-    EXPECT_EQ(rows.formula[0], 62);
-    EXPECT_EQ(rows.formula[29], 91);
+    next = offer(admission, next, repeated(29, 100.0f)); // rows 1..29: 62..90
+    EXPECT_EQ(rows.formula[0], 60);
+    EXPECT_EQ(rows.formula[1], 62);
+    EXPECT_EQ(rows.formula[29], 90);
     const CandidateRows after90 = rows;
     offer(admission, next, repeated(50, 100.0f));
     EXPECT_EQ(rows, after90);
