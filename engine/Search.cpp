@@ -1,5 +1,6 @@
 #include "engine/Search.h"
 
+#include "draws/WrappingInt.h"
 #include "engine/Backtest.h"
 #include "engine/CandidateAdmission.h"
 #include "engine/CountingWalk.h"
@@ -28,7 +29,7 @@ std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, s
     CandidateAdmission admission(engine.CandidateTable);
     float best = 0.0f;
     std::int32_t bestIndex = 0;
-    const std::int32_t total = end > first ? end - first : 0;
+    const std::int32_t total = end > first ? wrapSub(end, first) : 0;
 
     if (walkPossible(engine)) {
         const std::int32_t start = engine.oldestIndex;
@@ -57,7 +58,7 @@ std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, s
             }
             admission.consider(k, engine.lastStats, score);
             if (options.progress) {
-                options.progress({type, k - first + 1, total});
+                options.progress({type, wrapAdd(wrapSub(k, first), 1), total});
             }
         }
         if (lastTally) {
