@@ -1,0 +1,48 @@
+#pragma once
+
+// An HTTP server on 127.0.0.1 and a free port, in the test's own process, for as long as the
+// object lives.
+
+#include <chrono>
+#include <httplib.h>
+#include <string>
+#include <thread>
+
+namespace kestrum::testing {
+
+class LocalServer {
+public:
+    LocalServer() {
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    ~LocalServer() {
+        m_server.stop();
+        m_thread.join();
+    }
+    LocalServer(const LocalServer&) = delete;
+    LocalServer& operator=(const LocalServer&) = delete;
+
+    httplib::Server& server() { return m_server; }
+    std::string url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    }
+
+    // Answers GET path with a plain-text body.
+    void serve(const std::string& path, const std::string& body, int status = 200) {
+        m_server.Get(path, [body, status](const httplib::Request&, httplib::Response& response) {
+            response.status = status;
+            response.set_content(body, "text/plain");
+        });
+    }
+
+private:
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+} // namespace kestrum::testing
