@@ -1,0 +1,70 @@
+#pragma once
+
+// An HTTP client that answers from a script: per address, the answers not yet given in order;
+// once they are used up, the last one given repeats. It records every request.
+
+#include "platform/HttpClient.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kestrum::testing {
+
+class FakeHttpClient final : public HttpClient {
+public:
+    struct Request {
+        std::string url;
+        std::int32_t maxLines;
+    };
+
+    // Answers url with these lines (status 200).
+    void answer(const std::string& url, std::vector<std::string> lines) {
+        FetchResult result;
+        result.status = FetchStatus::Ok;
+        result.httpStatus = 200;
+        result.lines = std::move(lines);
+        m_pending[url].push_back(std::move(result));
+    }
+
+    // Answers url with a failure.
+    void fail(const std::string& url, FetchStatus status, long httpStatus = 0) {
+        FetchResult result;
+        result.status = status;
+        result.httpStatus = httpStatus;
+        result.error = status == FetchStatus::HttpError
+                           ? "HTTP status " + std::to_string(httpStatus)
+                           : "connection refused";
+        m_pending[url].push_back(std::move(result));
+    }
+
+    FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
+        m_requests.push_back({url, maxLines});
+        std::vector<FetchResult>& pending = m_pending[url];
+        if (!pending.empty()) {
+            m_last[url] = pending.front();
+            pending.erase(pending.begin());
+        }
+        auto last = m_last.find(url);
+        if (last == m_last.end()) {
+            FetchResult none;
+            none.error = "no such host";
+            return none;
+        }
+        FetchResult result = last->second;
+        if (result.ok() && maxLines > 0 &&
+            result.lines.size() > static_cast<std::size_t>(maxLines)) {
+            result.lines.resize(static_cast<std::size_t>(maxLines));
+        }
+        return result;
+    }
+
+    const std::vector<Request>& requests() const { return m_requests; }
+
+private:
+    std::map<std::string, std::vector<FetchResult>> m_pending;
+    std::map<std::string, FetchResult> m_last;
+    std::vector<Request> m_requests;
+};
+
+} // namespace kestrum::testing
