@@ -1,0 +1,56 @@
+#include "report/PlanExports.h"
+
+#include "platform/TextFile.h"
+
+namespace kestrum {
+
+namespace {
+
+const std::array<PlanExportFile, 9> kExportFiles{{
+    {"geweizd.txt", PlayType::Hou1},
+    {"h2zd.txt", PlayType::Hou2},
+    {"shiweizd.txt", PlayType::ShiWei},
+    {"baiweizd.txt", PlayType::BaiWei},
+    {"qianweizd.txt", PlayType::QianWei},
+    {"wanweizd.txt", PlayType::WanWei},
+    {"h3zd.txt", PlayType::SanXing},
+    {"h3bzd.txt", PlayType::Hou3Any},
+    {"h5bzd.txt", PlayType::WuXingAny},
+}};
+
+} // namespace
+
+const std::array<PlanExportFile, 9>& planExportFiles() {
+    return kExportFiles;
+}
+
+std::string planExportText(const TextSlots& planLines, std::string_view promoText) {
+    std::int32_t last = kCarriedPlanLines - 1;
+    while (last > 0 && planLines[static_cast<std::size_t>(last)].empty()) {
+        --last;
+    }
+    auto line = [&](std::int32_t index) -> std::string_view {
+        return index < 0 ? std::string_view() : planLines[static_cast<std::size_t>(index)];
+    };
+    std::string text;
+    text += line(last - 1); // normally the running plan, with its CR LF
+    text += line(last - 2); // the newest finished plan
+    text += "\r\n";
+    text += line(last - 3); // the finished plan before it
+    text += promoText;
+    return text;
+}
+
+int writePlanExports(const PlanLinesTable& planLines, std::string_view promoText,
+                     const std::filesystem::path& directory) {
+    int written = 0;
+    for (const PlanExportFile& file : kExportFiles) {
+        const std::string text = planExportText(planLines[slotOf(file.type)], promoText);
+        if (writeTextFile(directory / file.fileName, text).ok) {
+            ++written;
+        }
+    }
+    return written;
+}
+
+} // namespace kestrum

@@ -1,0 +1,35 @@
+#pragma once
+
+// The plan export files: for nine play types a small file with the running plan and the two
+// newest finished plans, then the promotional text. Other programs read them; they are written
+// as GBK with text-mode line ends (see platform/TextFile.h).
+
+#include "engine/DispatchTables.h"
+#include "engine/PlayType.h"
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kestrum {
+
+struct PlanExportFile {
+    std::string_view fileName;
+    PlayType type;
+};
+
+// The files in the order they are written. 前三 has none.
+const std::array<PlanExportFile, 9>& planExportFiles();
+
+// The text of one export file: lines s − 1, s − 2, CR LF, line s − 3 and promoText, where s is
+// the last non-empty line among 0 to 255 and a line below 0 is empty.
+std::string planExportText(const TextSlots& planLines, std::string_view promoText);
+
+// Writes the nine files into directory, each created or truncated and written whole. A file
+// that cannot be written is logged and skipped; the others are still written. Returns the
+// number of files written.
+int writePlanExports(const PlanLinesTable& planLines, std::string_view promoText,
+                     const std::filesystem::path& directory);
+
+} // namespace kestrum
