@@ -1,0 +1,100 @@
+#include "commands/Commands.h"
+
+#include "engine/Dispatch.h"
+#include "report/PlanExports.h"
+
+namespace kestrum {
+
+namespace {
+
+// Progress is shown every this many formulas, and at the end of each search.
+constexpr std::int32_t kProgressStep = 50;
+
+FeedContext feedContext(CommandContext& context) {
+    return {context.client, context.settings.dataDirectory, context.wait};
+}
+
+SearchOptions searchOptionsShowing(View& view) {
+    SearchOptions options;
+    options.progress = [&view](const SearchProgress& progress) {
+        if (progress.done % kProgressStep == 0 || progress.done == progress.total) {
+            view.showStatus(searchProgressText(progress));
+        }
+    };
+    return options;
+}
+
+void publishPlans(CommandContext& context, bool writeExports) {
+    context.view.showPlans(takeSnapshot(context.engine));
+    if (writeExports) {
+        writePlanExports(context.engine.PlanLines, context.engine.PromoText,
+                         context.settings.dataDirectory);
+    }
+}
+
+// The first computation over a freshly loaded history of the first lottery.
+void computeFirstPlans(CommandContext& context) {
+    context.view.checkOptions(PlayType::Hou1, 1);
+    fullRecompute(context.engine, searchOptionsShowing(context.view));
+    publishPlans(context, true);
+}
+
+} // namespace
+
+PlanSnapshot takeSnapshot(const Engine& engine) {
+    PlanSnapshot snapshot;
+    snapshot.planLines = engine.PlanLines;
+    for (PlayType type : allPlayTypes()) {
+        snapshot.formulas[slotOf(type)] = currentFormula(engine, type);
+    }
+    snapshot.planParams = engine.PlanParams;
+    return snapshot;
+}
+
+std::string searchProgressText(const SearchProgress& progress) {
+    return std::string(kStartupText) + "\r\n\r\n正在搜索" +
+           std::string(playTypeInfo(progress.type).button) + "公式：" +
+           std::to_string(progress.done) + " / " + std::to_string(progress.total);
+}
+
+void runStartup(CommandContext& context) {
+    Engine& engine = context.engine;
+    engine.feedUrl = feedUrlOf(lotteryByNumber(1), context.settings.feedHosts);
+    FeedContext feeds = feedContext(context);
+    const DownloadOutcome download = downloadFeed(engine, feeds, context.pacing);
+    if (!download.loaded || download.lines == 0) {
+        if (download.loaded) {
+            context.view.showDrawList(download.paneText);
+        }
+        context.view.showStatus(kDrawsUnavailableText);
+        return;
+    }
+    context.view.showDrawList(download.paneText);
+    computeFirstPlans(context);
+}
+
+void runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy) {
+    struct ClearBusy {
+        std::atomic<bool>& busy;
+        ~ClearBusy() { busy.store(false); }
+    } clearBusy{refreshBusy};
+
+    Engine& engine = context.engine;
+    FeedContext feeds = feedContext(context);
+    const RefreshOutcome outcome = refreshLatestDraw(engine, feeds);
+    context.view.showDrawList(outcome.paneText);
+    if (outcome.inserted) {
+        recomputePlans(engine);
+        publishPlans(context, true);
+    } else if (outcome.reloaded) {
+        // The draws arrive late: compute as start-up or a lottery switch would have.
+        if (engine.lotteryIndex == 1) {
+            computeFirstPlans(context);
+        } else {
+            recomputeForLottery(engine, searchOptionsShowing(context.view));
+            publishPlans(context, true);
+        }
+    }
+}
+
+} // namespace kestrum

@@ -1,0 +1,44 @@
+#pragma once
+
+// What the commands tell the window. The window implements it by queuing each call to its own
+// thread; tests implement it with a recorder. Every call hands over values, never a reference
+// into the engine.
+
+#include "engine/DispatchTables.h"
+#include "engine/PlayType.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kestrum {
+
+// A copy of what the plan report needs, taken after a dispatch.
+struct PlanSnapshot {
+    PlanLinesTable planLines;
+    // The current formula of every play type for the selected lottery.
+    std::array<std::int32_t, kPlayTypeCount> formulas{};
+    PlanParamsTable planParams{};
+};
+
+class View {
+public:
+    virtual ~View() = default;
+
+    // The draw list: its new text, or nothing when it is unchanged; scrolled to its end.
+    virtual void showDrawList(std::optional<std::string> text) = 0;
+
+    // A message in the report pane, in place of the report (start-up, progress, failures).
+    virtual void showStatus(std::string text) = 0;
+
+    // Checks the option of a play type and that of lottery number 1 to 10, and clears the
+    // other options of both groups.
+    virtual void checkOptions(PlayType type, std::int32_t lottery) = 0;
+
+    // The plans after a dispatch: the report pane shows the checked play type's plans (only
+    // the footer when none is checked) and the 当前公式 box its formula.
+    virtual void showPlans(PlanSnapshot snapshot) = 0;
+};
+
+} // namespace kestrum

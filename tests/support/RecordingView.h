@@ -1,0 +1,51 @@
+#pragma once
+
+// A View that records every call, in order, as text, and keeps the last snapshot.
+
+#include "commands/View.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrum::testing {
+
+class RecordingView final : public View {
+public:
+    void showDrawList(std::optional<std::string> text) override {
+        calls.push_back(text ? "drawList" : "drawList unchanged");
+        if (text) {
+            drawList = *text;
+        }
+    }
+    void showStatus(std::string text) override {
+        calls.push_back("status");
+        statuses.push_back(std::move(text));
+    }
+    void checkOptions(PlayType type, std::int32_t lottery) override {
+        calls.push_back("check " + std::string(playTypeInfo(type).button) + " " +
+                        std::to_string(lottery));
+    }
+    void showPlans(PlanSnapshot snapshot) override {
+        calls.push_back("plans");
+        plans = std::move(snapshot);
+    }
+
+    // The calls without the status messages between them.
+    std::vector<std::string> callsWithoutStatus() const {
+        std::vector<std::string> result;
+        for (const std::string& call : calls) {
+            if (call != "status") {
+                result.push_back(call);
+            }
+        }
+        return result;
+    }
+
+    std::vector<std::string> calls;
+    std::vector<std::string> statuses;
+    std::string drawList;
+    std::optional<PlanSnapshot> plans;
+};
+
+} // namespace kestrum::testing
