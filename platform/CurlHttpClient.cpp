@@ -83,9 +83,16 @@ struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 
+int checkCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancelled = static_cast<const std::atomic<bool>*>(user);
+    // Non-zero ends the transfer.
+    return cancelled->load() ? 1 : 0;
+}
+
 } // namespace
 
-CurlHttpClient::CurlHttpClient(HttpLimits limits) : m_limits(limits) {
+CurlHttpClient::CurlHttpClient(HttpLimits limits, const std::atomic<bool>* cancelled)
+    : m_limits(limits), m_cancelled(cancelled) {
     initialiseCurlOnce();
 }
 
@@ -110,6 +117,11 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writeBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &collector);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+    if (m_cancelled != nullptr) {
+        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, checkCancelled);
+        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(m_cancelled));
+        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    }
 
     const CURLcode code = curl_easy_perform(handle);
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.httpStatus);

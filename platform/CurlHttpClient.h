@@ -6,6 +6,7 @@
 
 #include "platform/HttpClient.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace kestrum {
@@ -22,12 +23,15 @@ struct HttpLimits {
 
 class CurlHttpClient final : public HttpClient {
 public:
-    explicit CurlHttpClient(HttpLimits limits = {});
+    // A transfer under way ends soon after *cancelled becomes true (the program is closing).
+    explicit CurlHttpClient(HttpLimits limits = {},
+                            const std::atomic<bool>* cancelled = nullptr);
 
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override;
 
 private:
     HttpLimits m_limits;
+    const std::atomic<bool>* m_cancelled;
 };
 
 } // namespace kestrum

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDialog>
+
+namespace kestrum {
+
+// The about box: the program's name and version, and "确定" to close it.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+} // namespace kestrum

@@ -1,0 +1,324 @@
+#include "ui/CMainDlg.h"
+
+#include "draws/LotteryTable.h"
+#include "draws/Text.h"
+#include "report/PlanReport.h"
+#include "ui/AppIcon.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CWebBrowser2.h"
+#include "ui/DialogUnits.h"
+#include "ui/EngineThread.h"
+#include "ui/QtView.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace kestrum {
+
+namespace {
+
+enum class Kind { Option, GroupStart, Edit, Button, Label, DrawList, Report, WebPanel };
+
+struct ControlSpec {
+    int id; // 0 for a label without id
+    Kind kind;
+    const char* text;
+    int x, y, width, height;
+};
+
+// The controls in creation order, which is also the Tab order. Positions in dialog units.
+// clang-format off
+const ControlSpec kControls[] = {
+    {1002, Kind::GroupStart, "后一", 19, 184, 35, 14},
+    {1003, Kind::Option, "后二", 67, 184, 35, 15},
+    {1004, Kind::Option, "后三", 118, 183, 35, 18},
+    {1005, Kind::Option, "后三不定位", 167, 186, 52, 13},
+    {1006, Kind::Option, "五星不定位", 234, 183, 56, 18},
+    {1007, Kind::Edit, "码数", 525, 110, 55, 17},
+    {1008, Kind::Edit, "期数", 525, 133, 56, 17},
+    {1009, Kind::Button, "搜索公式", 587, 110, 59, 40},
+    {0, Kind::Label, "期数：", 492, 136, 25, 12},
+    {0, Kind::Label, "码数：", 492, 115, 28, 12},
+    {1010, Kind::DrawList, "开奖号码", 7, 212, 108, 244},
+    {1011, Kind::Report, "计划", 133, 211, 347, 245},
+    {1012, Kind::WebPanel, "", 7, 7, 650, 93},
+    {1016, Kind::WebPanel, "", 490, 212, 160, 244},
+    {0, Kind::Label, "当前公式：", 477, 161, 42, 10},
+    {1017, Kind::Edit, "当前公式", 524, 158, 56, 17},
+    {1018, Kind::Option, "十位", 304, 184, 34, 15},
+    {1019, Kind::Option, "百位", 353, 184, 33, 15},
+    {1020, Kind::Option, "千位", 402, 184, 34, 15},
+    {1021, Kind::Option, "万位", 443, 186, 36, 13},
+    {1022, Kind::Option, "前三", 485, 184, 33, 15},
+    {1000, Kind::Button, "使用已有公式", 588, 156, 59, 21},
+    {1023, Kind::GroupStart, "重庆时时彩", 16, 110, 57, 15},
+    {1024, Kind::Option, "江西时时彩", 88, 110, 57, 15},
+    {1025, Kind::Option, "新疆时时彩", 163, 110, 61, 15},
+    {1026, Kind::Option, "天津时时彩", 240, 109, 54, 18},
+    {1027, Kind::Option, "迪拜分分彩", 310, 140, 55, 16},
+    {1028, Kind::Option, "迪拜五分彩", 310, 108, 56, 20},
+    {1032, Kind::Option, "印尼分分彩", 17, 139, 58, 16},
+    {1033, Kind::Option, "河内分分彩", 88, 139, 58, 16},
+    {1034, Kind::Option, "泰国分分彩", 162, 139, 54, 17},
+    {1035, Kind::Option, "西贡分分彩", 238, 142, 52, 13},
+    {0, Kind::Label, nullptr, 13, 161, 457, 12}, // the separator
+};
+// clang-format on
+
+// The play-type options in the order the window examines them, with their play types.
+const std::pair<int, PlayType> kPlayTypeOptions[] = {
+    {1002, PlayType::Hou1},        {1003, PlayType::Hou2},      {1004, PlayType::SanXing},
+    {1005, PlayType::Hou3Any},     {1006, PlayType::WuXingAny}, {1018, PlayType::ShiWei},
+    {1019, PlayType::BaiWei},      {1020, PlayType::QianWei},   {1021, PlayType::WanWei},
+    {1022, PlayType::QianSanXing},
+};
+
+QString fromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Pane texts join their lines with CR LF; the text box takes LF alone.
+QString paneText(const std::string& text) {
+    QString shown = fromUtf8(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.remove(QLatin1Char('\r'));
+    return shown;
+}
+
+void scrollToEnd(QPlainTextEdit* pane) {
+    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+}
+
+QFont dialogFont() {
+    // A Song (Ming) face at 9 points; any CJK face when none is installed.
+    QFont font;
+    font.setFamilies({QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
+                      QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPointSize(9);
+    return font;
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_setup(std::move(setup)), m_engineThread(std::make_unique<EngineThread>()) {
+    setWindowTitle(QStringLiteral("Varnel时时彩软件Ｖ1.160615"));
+    setFont(dialogFont());
+    createControls();
+    setFixedSize(DialogUnits(font()).toPixels(QSize(663, 463)));
+
+    // The about item: on the window's context menu and on Alt+A.
+    auto* about = new QAction(QStringLiteral("关于 Kestrum(&A)..."), this);
+    about->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
+    connect(about, &QAction::triggered, this, &CMainDlg::showAbout);
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    setWindowIcon(appIcon());
+
+    m_client = m_setup.makeClient(m_engineThread->stopping());
+    m_view = std::make_unique<QtView>(this);
+    m_report->setPlainText(paneText(kStartupText));
+    submit([](CommandContext& context) { runStartup(context); });
+
+    const QString web = fromUtf8(m_setup.settings.webHost);
+    m_topPanel->navigate(QUrl(web + QStringLiteral("/add/vnadd1.html")));
+    m_rightPanel->navigate(QUrl(web + QStringLiteral("/add/vnadd3.html")));
+
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, &CMainDlg::onRefreshTimer);
+    m_timer->start(lotteryByNumber(1).refreshPeriodMs);
+
+    m_codeCountBox->setText(QStringLiteral("6"));
+    m_planPeriodsBox->setText(QStringLiteral("3"));
+    m_codeCountBox->setFocus();
+}
+
+CMainDlg::~CMainDlg() {
+    // No command may run on after the window, its view and its client are gone.
+    m_engineThread->stop();
+}
+
+void CMainDlg::createControls() {
+    const DialogUnits units(font());
+    m_playTypes = new QButtonGroup(this);
+    m_lotteries = new QButtonGroup(this);
+    QButtonGroup* group = nullptr;
+    for (const ControlSpec& spec : kControls) {
+        const QString text =
+            spec.text != nullptr ? QString::fromUtf8(spec.text) : QString(57, QChar(0xFF1D)); // ＝
+        QWidget* widget = nullptr;
+        switch (spec.kind) {
+        case Kind::GroupStart:
+            group = spec.id == 1002 ? m_playTypes : m_lotteries;
+            [[fallthrough]];
+        case Kind::Option: {
+            auto* option = new QRadioButton(text, this);
+            option->setFocusPolicy(Qt::ClickFocus);
+            group->addButton(option, spec.id);
+            widget = option;
+            break;
+        }
+        case Kind::Edit: {
+            auto* edit = new QLineEdit(this);
+            edit->setAccessibleName(text);
+            widget = edit;
+            break;
+        }
+        case Kind::Button: {
+            auto* button = new QPushButton(text, this);
+            // No default button: Return in a box neither searches nor closes the window.
+            button->setAutoDefault(false);
+            button->setDefault(false);
+            widget = button;
+            break;
+        }
+        case Kind::Label:
+            widget = new QLabel(text, this);
+            break;
+        case Kind::DrawList:
+        case Kind::Report: {
+            auto* pane = new QPlainTextEdit(this);
+            pane->setReadOnly(true);
+            pane->setTabChangesFocus(true);
+            pane->setFocusPolicy(Qt::StrongFocus);
+            pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            pane->setLineWrapMode(spec.kind == Kind::Report ? QPlainTextEdit::WidgetWidth
+                                                            : QPlainTextEdit::NoWrap);
+            pane->setAccessibleName(text);
+            widget = pane;
+            break;
+        }
+        case Kind::WebPanel:
+            widget = new CWebBrowser2(this);
+            break;
+        }
+        if (spec.kind != Kind::Edit && spec.kind != Kind::DrawList && spec.kind != Kind::Report &&
+            spec.kind != Kind::WebPanel) {
+            widget->setAccessibleName(text);
+        }
+        widget->setGeometry(units.toPixels(spec.x, spec.y, spec.width, spec.height));
+        if (spec.id != 0) {
+            widget->setObjectName(QStringLiteral("control%1").arg(spec.id));
+            widget->setProperty("controlId", spec.id);
+            m_controls.insert(spec.id, widget);
+        }
+    }
+    m_codeCountBox = static_cast<QLineEdit*>(m_controls.value(1007));
+    m_planPeriodsBox = static_cast<QLineEdit*>(m_controls.value(1008));
+    m_formulaBox = static_cast<QLineEdit*>(m_controls.value(1017));
+    m_drawList = static_cast<QPlainTextEdit*>(m_controls.value(1010));
+    m_report = static_cast<QPlainTextEdit*>(m_controls.value(1011));
+    m_topPanel = static_cast<CWebBrowser2*>(m_controls.value(1012));
+    m_rightPanel = static_cast<CWebBrowser2*>(m_controls.value(1016));
+    m_topPanel->setAccessibleName(QStringLiteral("网页"));
+    m_rightPanel->setAccessibleName(QStringLiteral("网页"));
+
+    for (const auto& [id, type] : kPlayTypeOptions) {
+        connect(static_cast<QRadioButton*>(m_controls.value(id)), &QRadioButton::clicked, this,
+                [this, type = type] { selectPlayType(type); });
+    }
+}
+
+QWidget* CMainDlg::control(int id) const {
+    return m_controls.value(id, nullptr);
+}
+
+std::optional<PlayType> CMainDlg::checkedPlayType() const {
+    for (const auto& [id, type] : kPlayTypeOptions) {
+        if (static_cast<QRadioButton*>(m_controls.value(id))->isChecked()) {
+            return type;
+        }
+    }
+    return std::nullopt;
+}
+
+void CMainDlg::submit(std::function<void(CommandContext&)> command) {
+    m_engineThread->submit([this, command = std::move(command)](Engine& engine) {
+        CommandContext context{
+            engine,
+            *m_view,
+            *m_client,
+            m_setup.settings,
+            [this](std::chrono::milliseconds pause) { return m_engineThread->wait(pause); },
+            m_setup.pacing};
+        command(context);
+    });
+}
+
+void CMainDlg::onRefreshTimer() {
+    if (m_refreshBusy.exchange(true)) {
+        return;
+    }
+    submit([this](CommandContext& context) { runRefresh(context, m_refreshBusy); });
+}
+
+void CMainDlg::applyDrawList(const std::optional<std::string>& text) {
+    if (text) {
+        m_drawList->setPlainText(paneText(*text));
+    }
+    scrollToEnd(m_drawList);
+}
+
+void CMainDlg::applyStatus(const std::string& text) {
+    m_report->setPlainText(paneText(text));
+    scrollToEnd(m_report);
+}
+
+void CMainDlg::applyCheckedOptions(PlayType type, std::int32_t lottery) {
+    for (const auto& [id, optionType] : kPlayTypeOptions) {
+        static_cast<QRadioButton*>(m_controls.value(id))->setChecked(optionType == type);
+    }
+    const int lotteryButton = lotteryByNumber(lottery).button;
+    static_cast<QRadioButton*>(m_controls.value(lotteryButton))->setChecked(true);
+}
+
+void CMainDlg::applyPlans(PlanSnapshot snapshot) {
+    m_planParams = snapshot.planParams;
+    m_plans = std::move(snapshot);
+    writePlanReport();
+}
+
+void CMainDlg::selectPlayType(PlayType type) {
+    for (const auto& [id, optionType] : kPlayTypeOptions) {
+        static_cast<QRadioButton*>(m_controls.value(id))->setChecked(optionType == type);
+    }
+    const PlanShape shape = m_planParams[slotOf(type)];
+    m_codeCountBox->setText(QString::fromStdString(formatText("%03d", shape.codeCount)));
+    m_planPeriodsBox->setText(QString::fromStdString(formatText("%03d", shape.planPeriods)));
+    writePlanReport();
+}
+
+void CMainDlg::writePlanReport() {
+    // Until the first dispatch the pane keeps what it shows (the start-up text).
+    if (!m_plans) {
+        return;
+    }
+    std::string text = reportFooter(m_setup.siteUrl);
+    if (const std::optional<PlayType> type = checkedPlayType()) {
+        text = planReportText(m_plans->planLines[slotOf(*type)], m_setup.siteUrl);
+        m_formulaBox->setText(
+            QString::fromStdString(currentFormulaText(m_plans->formulas[slotOf(*type)])));
+    }
+    m_report->setPlainText(paneText(text));
+    scrollToEnd(m_report);
+}
+
+void CMainDlg::showAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+} // namespace kestrum

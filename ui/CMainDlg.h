@@ -1,0 +1,100 @@
+#pragma once
+
+// The main window: the lottery and play-type options, the 码数, 期数 and 当前公式 boxes with
+// their buttons, the draw list, the plan report and the two web panels. It owns the engine
+// thread and shows what the commands running there tell it.
+
+#include "commands/Commands.h"
+#include "commands/View.h"
+#include "platform/HttpClient.h"
+
+#include <QDialog>
+#include <QHash>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QButtonGroup;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace kestrum {
+
+class CWebBrowser2;
+class EngineThread;
+
+// What the window needs from around it: the addresses, and how to make the HTTP client (tests
+// put their own in).
+struct MainDlgSetup {
+    AppSettings settings;
+    std::string siteUrl;
+    // Makes the client the engine thread uses; given the flag that cancels transfers.
+    std::function<std::unique_ptr<HttpClient>(const std::atomic<bool>& cancelled)> makeClient;
+    DownloadPacing pacing{};
+};
+
+class CMainDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CMainDlg(MainDlgSetup setup, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // The control with this id (1000 to 1035), or nullptr.
+    QWidget* control(int id) const;
+
+    // The checked play type, if any.
+    std::optional<PlayType> checkedPlayType() const;
+
+    // What the commands tell the window; called on the window's thread.
+    void applyDrawList(const std::optional<std::string>& text);
+    void applyStatus(const std::string& text);
+    void applyCheckedOptions(PlayType type, std::int32_t lottery);
+    void applyPlans(PlanSnapshot snapshot);
+
+    // Shows a play type: checks its option, writes its 码数 and 期数 and its report.
+    void selectPlayType(PlayType type);
+
+    // Timer 1: starts a refresh unless one is still running.
+    void onRefreshTimer();
+
+    std::atomic<bool>& refreshBusy() { return m_refreshBusy; }
+    QTimer* refreshTimer() const { return m_timer; }
+
+    // Opens the about box.
+    void showAbout();
+
+private:
+    void createControls();
+    void writePlanReport();
+    void submit(std::function<void(CommandContext&)> command);
+
+    MainDlgSetup m_setup;
+    std::unique_ptr<EngineThread> m_engineThread;
+    std::unique_ptr<HttpClient> m_client;
+    std::unique_ptr<View> m_view;
+
+    QHash<int, QWidget*> m_controls;
+    QButtonGroup* m_playTypes = nullptr;
+    QButtonGroup* m_lotteries = nullptr;
+    QLineEdit* m_codeCountBox = nullptr;
+    QLineEdit* m_planPeriodsBox = nullptr;
+    QLineEdit* m_formulaBox = nullptr;
+    QPlainTextEdit* m_drawList = nullptr;
+    QPlainTextEdit* m_report = nullptr;
+    CWebBrowser2* m_topPanel = nullptr;
+    CWebBrowser2* m_rightPanel = nullptr;
+    QTimer* m_timer = nullptr;
+
+    std::atomic<bool> m_refreshBusy{false};
+    // The plans of the last dispatch, which every report is built from.
+    std::optional<PlanSnapshot> m_plans;
+    PlanParamsTable m_planParams = defaultPlanParams();
+};
+
+} // namespace kestrum

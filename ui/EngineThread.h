@@ -1,0 +1,53 @@
+#pragma once
+
+// The one thread that touches the Engine. It runs the submitted jobs one at a time, in the order
+// they were submitted, so that no download, refresh, search or recompute ever interleaves with
+// another. Nothing on the user-interface thread waits for it.
+
+#include "engine/Engine.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace kestrum {
+
+class EngineThread {
+public:
+    using Job = std::function<void(Engine&)>;
+
+    EngineThread();
+    ~EngineThread();
+    EngineThread(const EngineThread&) = delete;
+    EngineThread& operator=(const EngineThread&) = delete;
+
+    // Queues a job; it runs after every job submitted before it. Ignored once stopping.
+    void submit(Job job);
+
+    // For jobs: waits for the given time; false when the thread is stopping and the job
+    // should give up.
+    bool wait(std::chrono::milliseconds duration);
+
+    // Set once the thread stops: transfers under way end when they see it.
+    const std::atomic<bool>& stopping() const { return m_stopping; }
+
+    // Ends the waits, drops the jobs not yet started, lets the running one end and joins.
+    void stop();
+
+private:
+    void run();
+
+    std::unique_ptr<Engine> m_engine;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Job> m_jobs;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+};
+
+} // namespace kestrum
