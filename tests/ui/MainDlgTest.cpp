@@ -1,0 +1,244 @@
+#include "support/FakeHttpClient.h"
+#include "ui/CMainDlg.h"
+#include "ui/DialogUnits.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <future>
+#include <memory>
+
+namespace kestrum {
+
+namespace {
+
+const std::string kFeed = "http://feed1.test/ssckj/cq.txt";
+
+std::vector<std::string> feed(int count) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i) {
+        const int period = 80 - i;
+        lines.push_back(
+            "20150101" + QString::number(period).rightJustified(3, QLatin1Char('0')).toStdString() +
+            " " + std::to_string(period % 10) + ",1,2," + std::to_string((period * 7) % 10) + "," +
+            std::to_string((period * 3) % 10));
+    }
+    return lines;
+}
+
+// Holds every fetch until it is opened, so that a test sees the window before any command.
+class GatedHttpClient final : public HttpClient {
+public:
+    explicit GatedHttpClient(testing::FakeHttpClient& inner, std::shared_future<void> gate)
+        : m_inner(inner), m_gate(std::move(gate)) {}
+    FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
+        m_gate.wait();
+        return m_inner.fetchLines(url, maxLines);
+    }
+
+private:
+    testing::FakeHttpClient& m_inner;
+    std::shared_future<void> m_gate;
+};
+
+} // namespace
+
+class MainDlgTest : public QObject {
+    Q_OBJECT
+
+private:
+    // A new window whose fetches wait until openGate(); cleanup() opens it and closes the
+    // window, whatever the test did.
+    std::unique_ptr<CMainDlg>& makeWindow() {
+        m_fake = std::make_unique<testing::FakeHttpClient>();
+        m_fake->answer(kFeed, feed(30));
+        m_open = std::promise<void>();
+        m_gateOpen = false;
+        MainDlgSetup setup;
+        setup.settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
+        setup.settings.webHost = "http://web.test";
+        setup.settings.dataDirectory = m_dir.path().toStdString();
+        setup.siteUrl = "http://site.test/";
+        setup.makeClient = [this, gate = m_open.get_future().share()](const std::atomic<bool>&) {
+            return std::make_unique<GatedHttpClient>(*m_fake, gate);
+        };
+        m_window = std::make_unique<CMainDlg>(std::move(setup));
+        return m_window;
+    }
+
+    void openGate() {
+        if (!m_gateOpen) {
+            m_gateOpen = true;
+            m_open.set_value();
+        }
+    }
+
+    QRadioButton* option(CMainDlg& window, int id) {
+        return qobject_cast<QRadioButton*>(window.control(id));
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<testing::FakeHttpClient> m_fake;
+    std::promise<void> m_open;
+    bool m_gateOpen = true;
+    std::unique_ptr<CMainDlg> m_window;
+
+private slots:
+    void cleanup() {
+        openGate();
+        m_window.reset();
+    }
+    void controlsHaveTheirIdsTextsAndPlaces_data();
+    void controlsHaveTheirIdsTextsAndPlaces();
+    void tabVisitsTheBoxesPanesPanelsAndButtonsInOrder();
+    void beforeTheFirstDispatchNothingIsChecked();
+    void choosingHou3ShowsItsNumbers();
+    void returnInABoxStartsNothingAndEscapeCloses();
+    void startupShowsTheDrawsAndTheReport();
+    void aTickWhileARefreshRunsStartsNothing();
+};
+
+void MainDlgTest::controlsHaveTheirIdsTextsAndPlaces_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("units");
+    QTest::newRow("1002") << 1002 << QStringLiteral("后一") << QRect(19, 184, 35, 14);
+    QTest::newRow("1006") << 1006 << QStringLiteral("五星不定位") << QRect(234, 183, 56, 18);
+    QTest::newRow("1007") << 1007 << QString() << QRect(525, 110, 55, 17);
+    QTest::newRow("1009") << 1009 << QStringLiteral("搜索公式") << QRect(587, 110, 59, 40);
+    QTest::newRow("1010") << 1010 << QString() << QRect(7, 212, 108, 244);
+    QTest::newRow("1011") << 1011 << QString() << QRect(133, 211, 347, 245);
+    QTest::newRow("1012") << 1012 << QString() << QRect(7, 7, 650, 93);
+    QTest::newRow("1016") << 1016 << QString() << QRect(490, 212, 160, 244);
+    QTest::newRow("1017") << 1017 << QString() << QRect(524, 158, 56, 17);
+    QTest::newRow("1022") << 1022 << QStringLiteral("前三") << QRect(485, 184, 33, 15);
+    QTest::newRow("1000") << 1000 << QStringLiteral("使用已有公式") << QRect(588, 156, 59, 21);
+    QTest::newRow("1027") << 1027 << QStringLiteral("迪拜分分彩") << QRect(310, 140, 55, 16);
+    QTest::newRow("1028") << 1028 << QStringLiteral("迪拜五分彩") << QRect(310, 108, 56, 20);
+    QTest::newRow("1035") << 1035 << QStringLiteral("西贡分分彩") << QRect(238, 142, 52, 13);
+}
+
+void MainDlgTest::controlsHaveTheirIdsTextsAndPlaces() {
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    QFETCH(QRect, units);
+    auto& window = makeWindow();
+    QWidget* widget = window->control(id);
+    QVERIFY(widget != nullptr);
+    QCOMPARE(widget->property("controlId").toInt(), id);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        QCOMPARE(button->text(), text);
+        QCOMPARE(button->accessibleName(), text);
+    }
+    const DialogUnits du(window->font());
+    QCOMPARE(widget->geometry(), du.toPixels(units.x(), units.y(), units.width(), units.height()));
+    QCOMPARE(window->size(), du.toPixels(QSize(663, 463)));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Varnel时时彩软件Ｖ1.160615"));
+}
+
+void MainDlgTest::tabVisitsTheBoxesPanesPanelsAndButtonsInOrder() {
+    auto& window = makeWindow();
+    QList<int> order;
+    QWidget* widget = window->control(1007);
+    do {
+        const int id = widget->property("controlId").toInt();
+        if ((widget->focusPolicy() & Qt::TabFocus) != 0 && id != 0 &&
+            widget->isVisibleTo(window.get())) {
+            order.append(id);
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != window->control(1007));
+    QCOMPARE(order, (QList<int>{1007, 1008, 1009, 1010, 1011, 1012, 1016, 1017, 1000}));
+    QCOMPARE(window->control(1007)->accessibleName(), QStringLiteral("码数"));
+    QCOMPARE(window->control(1008)->accessibleName(), QStringLiteral("期数"));
+    QCOMPARE(window->control(1017)->accessibleName(), QStringLiteral("当前公式"));
+    QCOMPARE(window->control(1010)->accessibleName(), QStringLiteral("开奖号码"));
+    QCOMPARE(window->control(1011)->accessibleName(), QStringLiteral("计划"));
+}
+
+void MainDlgTest::beforeTheFirstDispatchNothingIsChecked() {
+    auto& window = makeWindow();
+    window->show();
+    for (int id : {1002, 1003, 1004, 1005, 1006, 1018, 1019, 1020, 1021, 1022,
+                   1023, 1024, 1025, 1026, 1027, 1028, 1032, 1033, 1034, 1035}) {
+        QVERIFY2(!option(*window, id)->isChecked(), qPrintable(QString::number(id)));
+    }
+    auto* report = qobject_cast<QPlainTextEdit*>(window->control(1011));
+    QCOMPARE(report->toPlainText(), QStringLiteral("\n\n正在初始化软件，请稍等片刻！！"));
+    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1007))->text(), QStringLiteral("6"));
+    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1008))->text(), QStringLiteral("3"));
+    QCOMPARE(window->refreshTimer()->interval(), 35000);
+    QVERIFY(window->refreshTimer()->isActive());
+}
+
+void MainDlgTest::choosingHou3ShowsItsNumbers() {
+    auto& window = makeWindow();
+    window->show();
+    QTest::mouseClick(option(*window, 1004), Qt::LeftButton);
+    QVERIFY(option(*window, 1004)->isChecked());
+    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1007))->text(), QStringLiteral("008"));
+    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1008))->text(), QStringLiteral("004"));
+}
+
+void MainDlgTest::returnInABoxStartsNothingAndEscapeCloses() {
+    auto& window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QSignalSpy search(qobject_cast<QPushButton*>(window->control(1009)), &QPushButton::clicked);
+    QSignalSpy use(qobject_cast<QPushButton*>(window->control(1000)), &QPushButton::clicked);
+    QSignalSpy finished(window.get(), &QDialog::finished);
+    auto* box = qobject_cast<QLineEdit*>(window->control(1007));
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(box, Qt::Key_Enter);
+    QCOMPARE(search.count(), 0);
+    QCOMPARE(use.count(), 0);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(window->isVisible());
+
+    QTest::keyClick(box, Qt::Key_Escape);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!window->isVisible());
+}
+
+void MainDlgTest::startupShowsTheDrawsAndTheReport() {
+    auto& window = makeWindow();
+    window->show();
+    openGate();
+    QTRY_VERIFY_WITH_TIMEOUT(option(*window, 1002)->isChecked(), 20000);
+    QVERIFY(option(*window, 1023)->isChecked());
+    auto* report = qobject_cast<QPlainTextEdit*>(window->control(1011));
+    QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
+    QVERIFY(report->toPlainText().endsWith(QStringLiteral("软件官网:http://site.test/\n\n")));
+    auto* draws = qobject_cast<QPlainTextEdit*>(window->control(1010));
+    QVERIFY(draws->toPlainText().endsWith(QString::fromStdString(feed(1)[0]) + QLatin1Char('\n')));
+    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1017))->text().size(), 3);
+}
+
+void MainDlgTest::aTickWhileARefreshRunsStartsNothing() {
+    auto& window = makeWindow();
+    openGate();
+    QTRY_VERIFY_WITH_TIMEOUT(option(*window, 1002)->isChecked(), 20000);
+    auto* report = qobject_cast<QPlainTextEdit*>(window->control(1011));
+    QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
+
+    window->refreshBusy() = true; // a refresh is running
+    window->onRefreshTimer();
+    window->refreshBusy() = false;
+    window->onRefreshTimer();
+    QVERIFY(window->refreshBusy().load());
+    QTRY_VERIFY_WITH_TIMEOUT(!window->refreshBusy().load(), 20000);
+    // The start-up download, then one refresh of a single line.
+    QCOMPARE(m_fake->requests().size(), std::size_t{2});
+    QCOMPARE(m_fake->requests().back().maxLines, 1);
+}
+
+} // namespace kestrum
+
+QTEST_MAIN(kestrum::MainDlgTest)
+#include "MainDlgTest.moc"
