@@ -1,0 +1,81 @@
+// feedsim: the local feed server. Usage:
+//   feedsim [--files DIR] [--web-port N] [--feed1-port N] [--feed2-port N]
+
+#include "feedsim/FeedServer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool parsePort(const char* text, int& port) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 65535) {
+        return false;
+    }
+    port = static_cast<int>(value);
+    return true;
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: feedsim [--files DIR] [--web-port N] [--feed1-port N] [--feed2-port N]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    feedsim::ServerOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (i + 1 >= argc) {
+            return usage();
+        }
+        const char* value = argv[++i];
+        if (argument == "--files") {
+            options.files = value;
+        } else if (argument == "--web-port") {
+            if (!parsePort(value, options.webPort)) {
+                return usage();
+            }
+        } else if (argument == "--feed1-port") {
+            if (!parsePort(value, options.feed1Port)) {
+                return usage();
+            }
+        } else if (argument == "--feed2-port") {
+            if (!parsePort(value, options.feed2Port)) {
+                return usage();
+            }
+        } else {
+            return usage();
+        }
+    }
+
+    // The signals are taken by sigwait below, not by a handler.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    feedsim::FeedServer server(options);
+    std::string error;
+    if (!server.bind(error)) {
+        std::fprintf(stderr, "feedsim: %s\n", error.c_str());
+        return 1;
+    }
+    server.start();
+    std::printf("feedsim: listening on 127.0.0.1:%d, %d, %d%s\n", server.port(feedsim::Host::Web),
+                server.port(feedsim::Host::Feed1), server.port(feedsim::Host::Feed2),
+                options.files ? (" serving " + options.files->string()).c_str()
+                              : " (simulated draws)");
+    std::fflush(stdout);
+    int received = 0;
+    sigwait(&signals, &received);
+    server.stop();
+    return 0;
+}
