@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The real program under Xvfb against the local feed server serving fixed files: "data1.txt"
+# and the nine export files must equal what the engine computes in-process for the same feed.
+# A screenshot of the window is kept in the artifact folder.
+# Usage: run_e2e.sh BIN_DIR FIXTURE_DIR ARTIFACT_DIR
+set -euo pipefail
+bin_dir=$1
+fixture=$2
+artifacts=$3
+
+work=$(mktemp -d)
+mkdir -p "$artifacts" "$work/app" "$work/expected"
+feedsim_pid=""
+cleanup() {
+    [ -n "$feedsim_pid" ] && kill "$feedsim_pid" 2>/dev/null && wait "$feedsim_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$bin_dir/feedsim" --files "$fixture" > "$work/feedsim.log" 2>&1 &
+feedsim_pid=$!
+for _ in $(seq 100); do
+    (exec 3<>/dev/tcp/127.0.0.1/47801) 2>/dev/null && break
+    sleep 0.1
+done
+
+files="data1.txt geweizd.txt h2zd.txt shiweizd.txt baiweizd.txt qianweizd.txt wanweizd.txt h3zd.txt h3bzd.txt h5bzd.txt"
+
+# Inside the virtual display: start the program, wait for its files, take the screenshot.
+cat > "$work/inside.sh" <<INSIDE
+set -u
+cd "$work/app"
+started=\$(date +%s.%N)
+"$bin_dir/kestrum" > "$work/kestrum.log" 2>&1 &
+pid=\$!
+for _ in \$(seq 600); do
+    missing=0
+    for f in $files; do [ -e "\$f" ] || missing=1; done
+    [ \$missing -eq 0 ] && break
+    sleep 0.1
+done
+ready=\$(date +%s.%N)
+awk -v a="\$started" -v b="\$ready" 'BEGIN { printf "first report after %.2f s\\n", b - a }' > "$artifacts/timing.txt"
+sleep 1
+import -window root "$artifacts/kestrum-e2e.png"
+kill \$pid
+wait \$pid 2>/dev/null
+exit 0
+INSIDE
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/inside.sh"
+
+"$bin_dir/e2e_expected" "$fixture/feed1/ssckj/cq.txt" "$work/expected"
+
+status=0
+for f in $files; do
+    if ! cmp "$work/app/$f" "$work/expected/$f"; then
+        echo "differs: $f"
+        status=1
+    fi
+done
+cat "$artifacts/timing.txt"
+[ -s "$artifacts/kestrum-e2e.png" ] || { echo "no screenshot"; status=1; }
+exit $status
