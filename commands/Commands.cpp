@@ -1,7 +1,11 @@
 #include "commands/Commands.h"
 
+#include "draws/Text.h"
 #include "engine/Dispatch.h"
+#include "engine/Formula.h"
 #include "report/PlanExports.h"
+
+#include <algorithm>
 
 namespace kestrum {
 
@@ -71,6 +75,71 @@ void runStartup(CommandContext& context) {
     }
     context.view.showDrawList(download.paneText);
     computeFirstPlans(context);
+}
+
+std::optional<PlanShape> parseSearchInput(std::string_view codeCountText,
+                                          std::string_view planPeriodsText) {
+    const std::int32_t codeCount = leadingDecimal(codeCountText);
+    const std::int32_t planPeriods = leadingDecimal(planPeriodsText);
+    // Negative numbers are refused like 0: no plan of them could be read.
+    if (codeCount < 1 || codeCount > 9 || planPeriods < 1) {
+        return std::nullopt;
+    }
+    return PlanShape{planPeriods, codeCount};
+}
+
+void runSearch(CommandContext& context, PlayType type, PlanShape shape) {
+    Engine& engine = context.engine;
+    engine.PlanParams[slotOf(type)] = shape;
+    searchFormulas(engine, type, kFormulaFirst, kFormulaEnd, shape.planPeriods, shape.codeCount);
+    context.view.showCandidates(type, engine.CandidateTable);
+    context.view.commandDone();
+}
+
+void runStoreFormula(CommandContext& context, std::optional<PlayType> type, std::int32_t formula) {
+    if (type) {
+        setCurrentFormula(context.engine, *type, formula);
+    }
+    recomputePlans(context.engine);
+    publishPlans(context, true);
+    context.view.commandDone();
+}
+
+void runUseFormula(CommandContext& context, std::optional<PlayType> type,
+                   const std::string& formulaText) {
+    runStoreFormula(context, type, leadingDecimal(formulaText));
+}
+
+void runSelectLottery(CommandContext& context, std::int32_t number) {
+    Engine& engine = context.engine;
+    const LotterySource& lottery = lotteryByNumber(number);
+    if (number != 1) {
+        context.view.checkOptions(PlayType::Hou1, number);
+        for (TextSlots& lines : engine.PlanLines) {
+            std::fill(lines.begin(), lines.end(), std::string());
+        }
+        std::fill(engine.ScratchLines.begin(), engine.ScratchLines.end(), std::string());
+    }
+    FeedContext feeds = feedContext(context);
+    const DownloadOutcome download =
+        selectLotteryDraws(engine, lottery, context.settings.feedHosts, feeds, context.pacing);
+    context.view.showDrawList(download.paneText);
+    if (download.lines == 0) {
+        // No draw of this lottery: nothing is searched or stored for it.
+        context.view.checkOptions(PlayType::Hou1, number);
+        context.view.showStatus(kDrawsUnavailableText);
+        context.view.commandDone();
+        return;
+    }
+    if (number == 1) {
+        context.view.checkOptions(PlayType::Hou1, 1);
+        fullRecompute(engine);
+    } else {
+        context.view.showStatus(kPreparingText);
+        recomputeForLottery(engine);
+    }
+    context.view.showPlans(takeSnapshot(engine));
+    context.view.commandDone();
 }
 
 void runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy) {

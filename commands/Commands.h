@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestrum {
 
@@ -50,6 +52,37 @@ void runStartup(CommandContext& context);
 // The refresh timer's command: the newest draw, and when one went in, new plans, report and
 // export files. Clears refreshBusy when it ends, on every path.
 void runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy);
+
+// The message when the 码数 or 期数 box holds no usable number.
+inline constexpr const char* kBadSearchInputText = "请正确输入期数和码数！";
+
+// The report pane's text while a newly chosen lottery is loaded.
+inline constexpr const char* kPreparingText = "\r\n\r\n正在准备数据中，请稍等！！";
+
+// The plan shape typed into the 码数 and 期数 boxes, read by the leading-decimal rule: usable
+// when 码数 is 1 to 9 and 期数 is 1 or more; nothing otherwise.
+std::optional<PlanShape> parseSearchInput(std::string_view codeCountText,
+                                          std::string_view planPeriodsText);
+
+// The search command's first half: `shape` becomes the play type's plan shape and its formulas
+// are searched; the candidates go to the window, which lets the user choose. Ends with
+// commandDone.
+void runSearch(CommandContext& context, PlayType type, PlanShape shape);
+
+// The search command's second half, and the command after input the search refused (no play
+// type): the chosen formula becomes current, then the plans are recomputed, reported and
+// exported. Ends with commandDone.
+void runStoreFormula(CommandContext& context, std::optional<PlayType> type, std::int32_t formula);
+
+// "使用已有公式": the typed formula becomes current for the checked play type (none checked:
+// nothing is stored), then the plans are recomputed, reported and exported. Ends with
+// commandDone.
+void runUseFormula(CommandContext& context, std::optional<PlayType> type,
+                   const std::string& formulaText);
+
+// The engine's side of choosing lottery `number` (1 to 10): its draws, then its formulas and
+// plans, and the report. Ends with commandDone.
+void runSelectLottery(CommandContext& context, std::int32_t number);
 
 // The plans as the window shows them, for the selected lottery.
 PlanSnapshot takeSnapshot(const Engine& engine);

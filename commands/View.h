@@ -5,6 +5,7 @@
 // into the engine.
 
 #include "engine/DispatchTables.h"
+#include "engine/EngineState.h"
 #include "engine/PlayType.h"
 
 #include <array>
@@ -39,6 +40,12 @@ public:
     // The plans after a dispatch: the report pane shows the checked play type's plans (only
     // the footer when none is checked) and the 当前公式 box its formula.
     virtual void showPlans(PlanSnapshot snapshot) = 0;
+
+    // The candidates of a search of `type`, for the user to choose from.
+    virtual void showCandidates(PlayType type, CandidateRows candidates) = 0;
+
+    // A command that the user started has ended; the window may start the next one.
+    virtual void commandDone() = 0;
 };
 
 } // namespace kestrum

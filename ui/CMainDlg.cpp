@@ -5,16 +5,19 @@
 #include "report/PlanReport.h"
 #include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CFormulaListDlg.h"
 #include "ui/CWebBrowser2.h"
 #include "ui/DialogUnits.h"
 #include "ui/EngineThread.h"
 #include "ui/QtView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -230,6 +233,15 @@ void CMainDlg::createControls() {
         connect(static_cast<QRadioButton*>(m_controls.value(id)), &QRadioButton::clicked, this,
                 [this, type = type] { selectPlayType(type); });
     }
+    for (const LotterySource& lottery : lotteryTable()) {
+        connect(static_cast<QRadioButton*>(m_controls.value(lottery.button)),
+                &QRadioButton::clicked, this,
+                [this, number = lottery.number] { selectLottery(number); });
+    }
+    connect(static_cast<QPushButton*>(m_controls.value(1009)), &QPushButton::clicked, this,
+            &CMainDlg::onSearchFormulas);
+    connect(static_cast<QPushButton*>(m_controls.value(1000)), &QPushButton::clicked, this,
+            &CMainDlg::useCurrentFormula);
 }
 
 QWidget* CMainDlg::control(int id) const {
@@ -256,6 +268,95 @@ void CMainDlg::submit(std::function<void(CommandContext&)> command) {
             m_setup.pacing};
         command(context);
     });
+}
+
+void CMainDlg::submitUserCommand(std::function<void(CommandContext&)> command) {
+    if (m_busyCommands++ == 0) {
+        for (int id : {1009, 1000}) {
+            m_controls.value(id)->setEnabled(false);
+        }
+        for (const LotterySource& lottery : lotteryTable()) {
+            m_controls.value(lottery.button)->setEnabled(false);
+        }
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    }
+    submit(std::move(command));
+}
+
+void CMainDlg::applyCommandDone() {
+    if (m_busyCommands == 0 || --m_busyCommands > 0) {
+        return;
+    }
+    for (int id : {1009, 1000}) {
+        m_controls.value(id)->setEnabled(true);
+    }
+    for (const LotterySource& lottery : lotteryTable()) {
+        m_controls.value(lottery.button)->setEnabled(true);
+    }
+    QApplication::restoreOverrideCursor();
+    if (m_pendingLottery) {
+        const LotterySource& lottery = lotteryByNumber(*m_pendingLottery);
+        m_pendingLottery.reset();
+        m_timer->start(lottery.refreshPeriodMs);
+        if (!lottery.panelFirst) {
+            navigateTopPanel(lottery.panelPage);
+        }
+    }
+}
+
+void CMainDlg::navigateTopPanel(std::string_view page) {
+    m_topPanel->navigate(QUrl(fromUtf8(m_setup.settings.webHost + std::string(page))));
+}
+
+void CMainDlg::onSearchFormulas() {
+    const std::optional<PlanShape> shape = parseSearchInput(m_codeCountBox->text().toStdString(),
+                                                            m_planPeriodsBox->text().toStdString());
+    const std::optional<PlayType> type = checkedPlayType();
+    if (!shape) {
+        QMessageBox::information(this, QString(), QString::fromUtf8(kBadSearchInputText));
+    }
+    if (!shape || !type) {
+        // Nothing to search; the plans are recomputed all the same.
+        submitUserCommand(
+            [](CommandContext& context) { runStoreFormula(context, std::nullopt, 0); });
+        return;
+    }
+    submitUserCommand([type = *type, shape = *shape](CommandContext& context) {
+        runSearch(context, type, shape);
+    });
+}
+
+void CMainDlg::applyCandidates(PlayType type, const CandidateRows& candidates) {
+    m_formulaList = new CFormulaListDlg(candidates, this);
+    m_formulaList->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_formulaList, &QDialog::finished, this, [this, type, candidates] {
+        const std::int32_t chosen = m_formulaList->chosenFormula();
+        m_formulaList = nullptr;
+        // Closed without a choice: the best candidate.
+        const std::int32_t formula = chosen >= 0 ? chosen : candidates.formula[0];
+        m_formulaBox->setText(QString::fromStdString(formatText("%d", formula)));
+        submitUserCommand(
+            [type, formula](CommandContext& context) { runStoreFormula(context, type, formula); });
+    });
+    m_formulaList->open();
+}
+
+void CMainDlg::useCurrentFormula() {
+    submitUserCommand([type = checkedPlayType(), text = m_formulaBox->text().toStdString()](
+                          CommandContext& context) { runUseFormula(context, type, text); });
+}
+
+void CMainDlg::selectLottery(std::int32_t number) {
+    const LotterySource& lottery = lotteryByNumber(number);
+    if (number != 1) {
+        m_timer->stop();
+        if (lottery.panelFirst) {
+            navigateTopPanel(lottery.panelPage);
+        }
+    }
+    applyCheckedOptions(PlayType::Hou1, number);
+    m_pendingLottery = number;
+    submitUserCommand([number](CommandContext& context) { runSelectLottery(context, number); });
 }
 
 void CMainDlg::onRefreshTimer() {

@@ -56,6 +56,23 @@ public:
     void applyStatus(const std::string& text);
     void applyCheckedOptions(PlayType type, std::int32_t lottery);
     void applyPlans(PlanSnapshot snapshot);
+    void applyCandidates(PlayType type, const CandidateRows& candidates);
+    void applyCommandDone();
+
+    // "搜索公式": the typed 码数 and 期数, the search, the formula list, the new plans.
+    void onSearchFormulas();
+    // "使用已有公式": the typed formula becomes current, the plans are recomputed.
+    void useCurrentFormula();
+    // A lottery option: its draws, formulas and plans, its refresh pace and panel page.
+    void selectLottery(std::int32_t number);
+
+    // Whether a command the user started is still running (its controls are disabled).
+    bool busy() const { return m_busyCommands > 0; }
+
+    // The formula list of the search under way, while it is open.
+    class CFormulaListDlg* formulaList() const {
+        return m_formulaList;
+    }
 
     // Shows a play type: checks its option, writes its 码数 and 期数 and its report.
     void selectPlayType(PlayType type);
@@ -73,6 +90,9 @@ private:
     void createControls();
     void writePlanReport();
     void submit(std::function<void(CommandContext&)> command);
+    // Submits a command that the user started: the controls that start another wait for it.
+    void submitUserCommand(std::function<void(CommandContext&)> command);
+    void navigateTopPanel(std::string_view page);
 
     MainDlgSetup m_setup;
     std::unique_ptr<EngineThread> m_engineThread;
@@ -95,6 +115,10 @@ private:
     // The plans of the last dispatch, which every report is built from.
     std::optional<PlanSnapshot> m_plans;
     PlanParamsTable m_planParams = defaultPlanParams();
+    int m_busyCommands = 0;
+    // The lottery being loaded, until its command is done.
+    std::optional<std::int32_t> m_pendingLottery;
+    class CFormulaListDlg* m_formulaList = nullptr;
 };
 
 } // namespace kestrum

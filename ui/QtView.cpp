@@ -34,4 +34,16 @@ void QtView::showPlans(PlanSnapshot snapshot) {
         Qt::QueuedConnection);
 }
 
+void QtView::showCandidates(PlayType type, CandidateRows candidates) {
+    QMetaObject::invokeMethod(
+        m_window,
+        [window = m_window, type, candidates] { window->applyCandidates(type, candidates); },
+        Qt::QueuedConnection);
+}
+
+void QtView::commandDone() {
+    QMetaObject::invokeMethod(
+        m_window, [window = m_window] { window->applyCommandDone(); }, Qt::QueuedConnection);
+}
+
 } // namespace kestrum

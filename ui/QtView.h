@@ -19,6 +19,8 @@ public:
     void showStatus(std::string text) override;
     void checkOptions(PlayType type, std::int32_t lottery) override;
     void showPlans(PlanSnapshot snapshot) override;
+    void showCandidates(PlayType type, CandidateRows candidates) override;
+    void commandDone() override;
 
 private:
     CMainDlg* m_window;

@@ -52,6 +52,8 @@ public:
     void showStatus(std::string) override {}
     void checkOptions(kestrum::PlayType, std::int32_t) override {}
     void showPlans(kestrum::PlanSnapshot) override {}
+    void showCandidates(kestrum::PlayType, kestrum::CandidateRows) override {}
+    void commandDone() override {}
 };
 
 } // namespace

@@ -31,6 +31,12 @@ public:
         plans = std::move(snapshot);
     }
 
+    void showCandidates(PlayType type, CandidateRows rows) override {
+        calls.push_back("candidates " + std::string(playTypeInfo(type).button));
+        candidates = rows;
+    }
+    void commandDone() override { calls.push_back("done"); }
+
     // The calls without the status messages between them.
     std::vector<std::string> callsWithoutStatus() const {
         std::vector<std::string> result;
@@ -46,6 +52,7 @@ public:
     std::vector<std::string> statuses;
     std::string drawList;
     std::optional<PlanSnapshot> plans;
+    std::optional<CandidateRows> candidates;
 };
 
 } // namespace kestrum::testing

@@ -231,7 +231,6 @@ void MainDlgTest::aTickWhileARefreshRunsStartsNothing() {
     window->onRefreshTimer();
     window->refreshBusy() = false;
     window->onRefreshTimer();
-    QVERIFY(window->refreshBusy().load());
     QTRY_VERIFY_WITH_TIMEOUT(!window->refreshBusy().load(), 20000);
     // The start-up download, then one refresh of a single line.
     QCOMPARE(m_fake->requests().size(), std::size_t{2});
