@@ -18,11 +18,11 @@ FeedContext feedContext(CommandContext& context) {
     return {context.client, context.settings.dataDirectory, context.wait};
 }
 
-SearchOptions searchOptionsShowing(View& view) {
+SearchOptions searchOptionsShowing(View& view, const char* heading) {
     SearchOptions options;
-    options.progress = [&view](const SearchProgress& progress) {
+    options.progress = [&view, heading](const SearchProgress& progress) {
         if (progress.done % kProgressStep == 0 || progress.done == progress.total) {
-            view.showStatus(searchProgressText(progress));
+            view.showStatus(searchProgressText(heading, progress));
         }
     };
     return options;
@@ -39,7 +39,7 @@ void publishPlans(CommandContext& context, bool writeExports) {
 // The first computation over a freshly loaded history of the first lottery.
 void computeFirstPlans(CommandContext& context) {
     context.view.checkOptions(PlayType::Hou1, 1);
-    fullRecompute(context.engine, searchOptionsShowing(context.view));
+    fullRecompute(context.engine, searchOptionsShowing(context.view, kStartupText));
     publishPlans(context, true);
 }
 
@@ -55,8 +55,8 @@ PlanSnapshot takeSnapshot(const Engine& engine) {
     return snapshot;
 }
 
-std::string searchProgressText(const SearchProgress& progress) {
-    return std::string(kStartupText) + "\r\n\r\n正在搜索" +
+std::string searchProgressText(std::string_view heading, const SearchProgress& progress) {
+    return std::string(heading) + "\r\n\r\n正在搜索" +
            std::string(playTypeInfo(progress.type).button) + "公式：" +
            std::to_string(progress.done) + " / " + std::to_string(progress.total);
 }
@@ -133,10 +133,10 @@ void runSelectLottery(CommandContext& context, std::int32_t number) {
     }
     if (number == 1) {
         context.view.checkOptions(PlayType::Hou1, 1);
-        fullRecompute(engine);
+        fullRecompute(engine, searchOptionsShowing(context.view, kPreparingText));
     } else {
         context.view.showStatus(kPreparingText);
-        recomputeForLottery(engine);
+        recomputeForLottery(engine, searchOptionsShowing(context.view, kPreparingText));
     }
     context.view.showPlans(takeSnapshot(engine));
     context.view.commandDone();
@@ -160,7 +160,7 @@ void runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy) {
         if (engine.lotteryIndex == 1) {
             computeFirstPlans(context);
         } else {
-            recomputeForLottery(engine, searchOptionsShowing(context.view));
+            recomputeForLottery(engine, searchOptionsShowing(context.view, kPreparingText));
             publishPlans(context, true);
         }
     }

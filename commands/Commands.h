@@ -87,7 +87,7 @@ void runSelectLottery(CommandContext& context, std::int32_t number);
 // The plans as the window shows them, for the selected lottery.
 PlanSnapshot takeSnapshot(const Engine& engine);
 
-// The progress line of a search, below the start-up text.
-std::string searchProgressText(const SearchProgress& progress);
+// The progress line of a search, below a heading (the start-up or the preparing text).
+std::string searchProgressText(std::string_view heading, const SearchProgress& progress);
 
 } // namespace kestrum

@@ -1,0 +1,195 @@
+#include "support/FakeHttpClient.h"
+#include "support/History.h"
+#include "ui/CFormulaListDlg.h"
+#include "ui/CMainDlg.h"
+#include "ui/CWebBrowser2.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+namespace kestrum {
+
+namespace {
+
+std::vector<std::string> feed(int count, int newest, int periodDigits = 3) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i) {
+        const int period = newest - i;
+        lines.push_back(testing::drawLine(
+            "20150101", period, std::to_string(10000 + (period * 7919) % 90000), periodDigits));
+    }
+    return lines;
+}
+
+// A message box that one of these tests expects, answered when it shows.
+void answerMessageBox(QString* text) {
+    QTimer::singleShot(0, [text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr) {
+            *text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+}
+
+} // namespace
+
+class MainDlgCommandsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QRadioButton* option(int id) { return qobject_cast<QRadioButton*>(m_window->control(id)); }
+    QLineEdit* box(int id) { return qobject_cast<QLineEdit*>(m_window->control(id)); }
+    QPushButton* button(int id) { return qobject_cast<QPushButton*>(m_window->control(id)); }
+    QString report() {
+        return qobject_cast<QPlainTextEdit*>(m_window->control(1011))->toPlainText();
+    }
+
+    // Waits until the start-up has shown its report.
+    void waitForPlans() {
+        QTRY_VERIFY_WITH_TIMEOUT(report().contains(QStringLiteral("计划进行中")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+    }
+
+    std::unique_ptr<testing::FakeHttpClient> m_clientOwner;
+    testing::FakeHttpClient* m_client = nullptr;
+    std::unique_ptr<CMainDlg> m_window;
+    QTemporaryDir m_dir;
+
+private slots:
+    void init() {
+        m_clientOwner = std::make_unique<testing::FakeHttpClient>();
+        m_client = m_clientOwner.get();
+        m_client->answer("http://feed1.test/ssckj/cq.txt", feed(30, 90));
+        m_client->answer("http://feed2.test/ssckj/jx.txt", feed(30, 70));
+        m_client->answer("http://feed2.test/dbffc.txt", feed(30, 1000, 4));
+        m_client->answer("http://feed1.test/ynffc.txt", feed(30, 500, 4));
+        MainDlgSetup setup;
+        setup.settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
+        setup.settings.webHost = "http://web.test";
+        setup.settings.dataDirectory = m_dir.path().toStdString();
+        setup.siteUrl = "http://site.test/";
+        setup.makeClient = [this](const std::atomic<bool>&) -> std::unique_ptr<HttpClient> {
+            return std::move(m_clientOwner);
+        };
+        m_window = std::make_unique<CMainDlg>(std::move(setup));
+        m_window->show();
+        waitForPlans();
+    }
+    void cleanup() { m_window.reset(); }
+
+    void badInputIsRefusedWithAMessageAndThePlansAreRecomputed_data() {
+        QTest::addColumn<QString>("codeCount");
+        QTest::addColumn<QString>("planPeriods");
+        QTest::newRow("10") << QStringLiteral("10") << QStringLiteral("3");
+        QTest::newRow("0") << QStringLiteral("0") << QStringLiteral("3");
+        QTest::newRow("empty") << QString() << QStringLiteral("3");
+        QTest::newRow("abc") << QStringLiteral("6") << QStringLiteral("abc");
+        QTest::newRow("negative") << QStringLiteral("-6") << QStringLiteral("3");
+    }
+    void badInputIsRefusedWithAMessageAndThePlansAreRecomputed() {
+        QFETCH(QString, codeCount);
+        QFETCH(QString, planPeriods);
+        box(1007)->setText(codeCount);
+        box(1008)->setText(planPeriods);
+        qobject_cast<QPlainTextEdit*>(m_window->control(1011))->setPlainText(QString());
+        QString message;
+        answerMessageBox(&message);
+        QTest::mouseClick(button(1009), Qt::LeftButton);
+        QCOMPARE(message, QStringLiteral("请正确输入期数和码数！"));
+        QVERIFY(m_window->formulaList() == nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(report().contains(QStringLiteral("计划进行中")), 20000);
+    }
+
+    void aSearchClosedWithoutChoosingTakesTheBestCandidate() {
+        QTest::mouseClick(option(1003), Qt::LeftButton); // 后二
+        box(1007)->setText(QStringLiteral(" 7"));
+        box(1008)->setText(QStringLiteral("5abc"));
+        QTest::mouseClick(button(1009), Qt::LeftButton);
+        QVERIFY(!button(1009)->isEnabled()); // busy until the candidates arrive
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
+        CFormulaListDlg* list = m_window->formulaList();
+        QCOMPARE(list->list()->rowCount(), 30);
+        const QString best = list->list()->item(0, 0)->text();
+        list->reject();
+        QCOMPARE(box(1017)->text(), best);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(box(1017)->text(), best.rightJustified(3, QLatin1Char('0')),
+                                  20000);
+        QVERIFY(report().startsWith(QStringLiteral("后二")));
+        // The searched numbers stay with the play type.
+        QTest::mouseClick(option(1002), Qt::LeftButton);
+        QTest::mouseClick(option(1003), Qt::LeftButton);
+        QCOMPARE(box(1007)->text(), QStringLiteral("007"));
+        QCOMPARE(box(1008)->text(), QStringLiteral("005"));
+    }
+
+    void aTypedFormulaNotInTheListBecomesCurrent() {
+        QTest::mouseClick(option(1018), Qt::LeftButton); // 十位
+        QTest::mouseClick(button(1009), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
+        CFormulaListDlg* list = m_window->formulaList();
+        list->chosenBox()->setText(QStringLiteral("321"));
+        QTest::mouseClick(list->chooseButton(), Qt::LeftButton);
+        QCOMPARE(box(1017)->text(), QStringLiteral("321"));
+        QTRY_VERIFY_WITH_TIMEOUT(report().contains(QStringLiteral("十位")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+
+        // 使用已有公式 with a typed number.
+        box(1017)->setText(QStringLiteral("25"));
+        QTest::mouseClick(button(1000), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(box(1017)->text(), QStringLiteral("025"), 20000);
+    }
+
+    void aMinuteLotteryRefreshesEveryTenSeconds() {
+        QTest::mouseClick(option(1018), Qt::LeftButton); // 十位 before the switch
+        QTest::mouseClick(option(1027), Qt::LeftButton); // 迪拜分分彩, number 6
+        QVERIFY(!m_window->refreshTimer()->isActive());
+        QVERIFY(option(1002)->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QVERIFY(option(1002)->isChecked());
+        QVERIFY(option(1027)->isChecked());
+        QCOMPARE(m_window->refreshTimer()->interval(), 10000);
+        QVERIFY(m_window->refreshTimer()->isActive());
+        QVERIFY(report().startsWith(QStringLiteral("后一0971-0973期")));
+        auto* top = static_cast<CWebBrowser2*>(m_window->control(1012));
+        QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/ptadd.html"));
+
+        // 迪拜五分彩 is number 5, on button 1028.
+        QCOMPARE(option(1028)->text(), QStringLiteral("迪拜五分彩"));
+    }
+
+    void aPanelFirstLotteryChangesThePageBeforeLoading() {
+        auto* top = static_cast<CWebBrowser2*>(m_window->control(1012));
+        QTest::mouseClick(option(1032), Qt::LeftButton); // 印尼分分彩
+        QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/vnadd99.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(report().startsWith(QStringLiteral("后一0471")), 20000);
+    }
+
+    void aSwitchWaitsForARunningRefresh() {
+        m_window->onRefreshTimer(); // queued first
+        QTest::mouseClick(option(1024), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->refreshBusy().load(), 20000);
+        const auto& requests = m_client->requests();
+        QCOMPARE(requests.size(), std::size_t{3});
+        QCOMPARE(requests[1].url, std::string("http://feed1.test/ssckj/cq.txt"));
+        QCOMPARE(requests[1].maxLines, 1);
+        QCOMPARE(requests[2].url, std::string("http://feed2.test/ssckj/jx.txt"));
+    }
+};
+
+} // namespace kestrum
+
+QTEST_MAIN(kestrum::MainDlgCommandsTest)
+#include "MainDlgCommandsTest.moc"
