@@ -1,6 +1,20 @@
 #include "app/CPlanApp.h"
 
+#include <QApplication>
+#include <QByteArray>
+#include <unistd.h>
+
 int main(int argc, char** argv) {
+    // The web panels' browser engine: it refuses its sandbox when run as root, and draws
+    // without a GPU (a virtual display has none).
+    if (geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    flags.append(" --disable-gpu");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+
     kestrum::CPlanApp app(argc, argv);
     return app.run();
 }

@@ -1,5 +1,6 @@
 #include "commands/Commands.h"
 
+#include "commands/Updates.h"
 #include "draws/Text.h"
 #include "engine/Dispatch.h"
 #include "engine/Formula.h"
@@ -62,6 +63,10 @@ std::string searchProgressText(std::string_view heading, const SearchProgress& p
 }
 
 void runStartup(CommandContext& context) {
+    if (fetchPromoLine(context) == PromoOutcome::Unreachable) {
+        context.view.closeWindow();
+        return;
+    }
     Engine& engine = context.engine;
     engine.feedUrl = feedUrlOf(lotteryByNumber(1), context.settings.feedHosts);
     FeedContext feeds = feedContext(context);

@@ -46,6 +46,12 @@ public:
 
     // A command that the user started has ended; the window may start the next one.
     virtual void commandDone() = 0;
+
+    // Hands a web address to the desktop's opener (the user's browser).
+    virtual void openUrl(std::string url) = 0;
+
+    // Closes the window, which ends the program.
+    virtual void closeWindow() = 0;
 };
 
 } // namespace kestrum

@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev libcpp-httplib-dev
-    qt6-base-dev fonts-arphic-uming
+    qt6-base-dev qt6-webengine-dev fonts-arphic-uming
     xvfb xauth imagemagick
 )
 

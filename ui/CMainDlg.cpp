@@ -205,7 +205,7 @@ void CMainDlg::createControls() {
             break;
         }
         case Kind::WebPanel:
-            widget = new CWebBrowser2(this);
+            widget = new CWebBrowser2(m_setup.webPanels, this);
             break;
         }
         if (spec.kind != Kind::Edit && spec.kind != Kind::DrawList && spec.kind != Kind::Report &&
@@ -301,6 +301,12 @@ void CMainDlg::applyCommandDone() {
         if (!lottery.panelFirst) {
             navigateTopPanel(lottery.panelPage);
         }
+    }
+}
+
+void CMainDlg::applyOpenUrl(const std::string& url) {
+    if (m_setup.openUrl) {
+        m_setup.openUrl(QUrl(fromUtf8(url)));
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QUrl>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -36,6 +37,10 @@ struct MainDlgSetup {
     // Makes the client the engine thread uses; given the flag that cancels transfers.
     std::function<std::unique_ptr<HttpClient>(const std::atomic<bool>& cancelled)> makeClient;
     DownloadPacing pacing{};
+    // Hands a web address to the desktop's opener.
+    std::function<void(const QUrl&)> openUrl;
+    // Whether the web panels show their pages (a browser engine each) or only keep the address.
+    bool webPanels = false;
 };
 
 class CMainDlg : public QDialog {
@@ -58,6 +63,7 @@ public:
     void applyPlans(PlanSnapshot snapshot);
     void applyCandidates(PlayType type, const CandidateRows& candidates);
     void applyCommandDone();
+    void applyOpenUrl(const std::string& url);
 
     // "搜索公式": the typed 码数 and 期数, the search, the formula list, the new plans.
     void onSearchFormulas();

@@ -5,13 +5,17 @@
 #include <QFrame>
 #include <QUrl>
 
+class QWebEngineView;
+
 namespace kestrum {
 
 class CWebBrowser2 : public QFrame {
     Q_OBJECT
 
 public:
-    explicit CWebBrowser2(QWidget* parent = nullptr);
+    // live: the panel shows its pages in a browser engine; otherwise it only keeps the address
+    // (for the window's tests, which need no browser).
+    explicit CWebBrowser2(bool live, QWidget* parent = nullptr);
 
     // Shows the page at url.
     void navigate(const QUrl& url);
@@ -21,6 +25,7 @@ public:
 
 private:
     QUrl m_address;
+    QWebEngineView* m_view = nullptr;
 };
 
 } // namespace kestrum

@@ -46,4 +46,15 @@ void QtView::commandDone() {
         m_window, [window = m_window] { window->applyCommandDone(); }, Qt::QueuedConnection);
 }
 
+void QtView::openUrl(std::string url) {
+    QMetaObject::invokeMethod(
+        m_window, [window = m_window, url = std::move(url)] { window->applyOpenUrl(url); },
+        Qt::QueuedConnection);
+}
+
+void QtView::closeWindow() {
+    QMetaObject::invokeMethod(
+        m_window, [window = m_window] { window->accept(); }, Qt::QueuedConnection);
+}
+
 } // namespace kestrum

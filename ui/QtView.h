@@ -21,6 +21,8 @@ public:
     void showPlans(PlanSnapshot snapshot) override;
     void showCandidates(PlayType type, CandidateRows candidates) override;
     void commandDone() override;
+    void openUrl(std::string url) override;
+    void closeWindow() override;
 
 private:
     CMainDlg* m_window;

@@ -48,6 +48,7 @@ protected:
         m_settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
         m_settings.webHost = "http://web.test";
         m_settings.dataDirectory = m_dir;
+        m_client.answer("http://web.test/addurl/vn.txt", {"http://web.test/promo.html"});
     }
     ~CommandsTest() override { fs::remove_all(m_dir); }
 
@@ -77,7 +78,8 @@ TEST_F(CommandsTest, StartupLoadsSearchesReportsAndExports) {
     CommandContext c = context();
     runStartup(c);
 
-    EXPECT_EQ(m_view.callsWithoutStatus(), (Calls{"drawList", "check 后一 1", "plans"}));
+    EXPECT_EQ(m_view.callsWithoutStatus(),
+              (Calls{"open http://web.test/promo.html", "drawList", "check 后一 1", "plans"}));
     EXPECT_EQ(m_engine.oldestIndex, 29);
     // Progress below the start-up text while the ten searches run, ending with each search.
     ASSERT_FALSE(m_view.statuses.empty());
@@ -96,7 +98,7 @@ TEST_F(CommandsTest, StartupWithoutDrawsSaysSoAndComputesNothing) {
     m_client.fail(kFeed, FetchStatus::NetworkError);
     CommandContext c = context();
     runStartup(c);
-    EXPECT_EQ(m_view.calls, (Calls{"status"}));
+    EXPECT_EQ(m_view.calls, (Calls{"open http://web.test/promo.html", "status"}));
     EXPECT_EQ(m_view.statuses.back(), kDrawsUnavailableText);
     EXPECT_FALSE(exportsWritten());
     EXPECT_EQ(m_engine.CurrentFormulaTable, FormulaTable{});

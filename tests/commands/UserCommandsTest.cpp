@@ -70,6 +70,8 @@ protected:
         fs::create_directories(m_dir);
         m_settings.feedHosts = {"http://one.test", "http://two.test"};
         m_settings.dataDirectory = m_dir;
+        m_settings.webHost = "http://web.test";
+        m_client.answer("http://web.test/addurl/vn.txt", {"http://web.test/promo.html"});
         m_client.answer("http://one.test/ssckj/cq.txt", feedLines("20150101", 30, 90));
         m_client.answer("http://two.test/ssckj/jx.txt", feedLines("20150101", 30, 80));
         m_client.answer("http://two.test/dbffc.txt", feedLines("20150101", 30, 1000, 4));

@@ -1,27 +1,39 @@
-// Computes in-process what the program writes at start-up for a feed file: "data1.txt" and the
-// export files, into a folder. Usage: e2e_expected FEED_FILE OUT_DIR
+// Computes in-process what the program writes at start-up for the files that the local feed
+// server serves: "data1.txt" and the export files, into a folder.
+// Usage: e2e_expected FIXTURE_DIR OUT_DIR
 
 #include "commands/Commands.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 namespace {
 
-// Answers every address with the lines of one file, as the HTTP client splits a body.
+// Answers an address "http://<host>/<path>" with the lines of <fixture>/<host>/<path>, as the
+// HTTP client splits a body.
 class FileHttpClient final : public kestrum::HttpClient {
 public:
-    explicit FileHttpClient(std::string body) : m_body(std::move(body)) {}
+    explicit FileHttpClient(std::filesystem::path fixture) : m_fixture(std::move(fixture)) {}
 
-    kestrum::FetchResult fetchLines(const std::string&, std::int32_t maxLines) override {
+    kestrum::FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
         kestrum::FetchResult result;
+        const std::string address = url.substr(std::string("http://").size());
+        std::ifstream in(m_fixture / address, std::ios::binary);
+        if (!in) {
+            result.status = kestrum::FetchStatus::HttpError;
+            result.httpStatus = 404;
+            return result;
+        }
+        const std::string body{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
         result.status = kestrum::FetchStatus::Ok;
         result.httpStatus = 200;
         std::string line;
         bool started = false;
-        for (char c : m_body) {
+        for (char c : body) {
             if (c == '\n') {
                 result.lines.push_back(line);
                 line.clear();
@@ -43,7 +55,7 @@ public:
     }
 
 private:
-    std::string m_body;
+    std::filesystem::path m_fixture;
 };
 
 class SilentView final : public kestrum::View {
@@ -54,22 +66,23 @@ public:
     void showPlans(kestrum::PlanSnapshot) override {}
     void showCandidates(kestrum::PlayType, kestrum::CandidateRows) override {}
     void commandDone() override {}
+    void openUrl(std::string) override {}
+    void closeWindow() override {}
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: e2e_expected FEED_FILE OUT_DIR\n");
+        std::fprintf(stderr, "usage: e2e_expected FIXTURE_DIR OUT_DIR\n");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    const std::string body{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    FileHttpClient client(body);
+    FileHttpClient client(argv[1]);
     SilentView view;
     auto engine = std::make_unique<kestrum::Engine>();
     kestrum::AppSettings settings;
     settings.feedHosts = {"http://feed1", "http://feed2"};
+    settings.webHost = "http://web";
     settings.dataDirectory = argv[2];
     kestrum::CommandContext context{*engine, view, client, settings,
                                     [](std::chrono::milliseconds) { return true; }};

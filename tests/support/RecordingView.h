@@ -36,6 +36,11 @@ public:
         candidates = rows;
     }
     void commandDone() override { calls.push_back("done"); }
+    void openUrl(std::string url) override {
+        calls.push_back("open " + url);
+        opened.push_back(std::move(url));
+    }
+    void closeWindow() override { calls.push_back("close"); }
 
     // The calls without the status messages between them.
     std::vector<std::string> callsWithoutStatus() const {
@@ -53,6 +58,7 @@ public:
     std::string drawList;
     std::optional<PlanSnapshot> plans;
     std::optional<CandidateRows> candidates;
+    std::vector<std::string> opened;
 };
 
 } // namespace kestrum::testing

@@ -69,6 +69,7 @@ private slots:
     void init() {
         m_clientOwner = std::make_unique<testing::FakeHttpClient>();
         m_client = m_clientOwner.get();
+        m_client->answer("http://web.test/addurl/vn.txt", {"http://web.test/promo.html"});
         m_client->answer("http://feed1.test/ssckj/cq.txt", feed(30, 90));
         m_client->answer("http://feed2.test/ssckj/jx.txt", feed(30, 70));
         m_client->answer("http://feed2.test/dbffc.txt", feed(30, 1000, 4));
@@ -182,10 +183,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->refreshBusy().load(), 20000);
         const auto& requests = m_client->requests();
-        QCOMPARE(requests.size(), std::size_t{3});
-        QCOMPARE(requests[1].url, std::string("http://feed1.test/ssckj/cq.txt"));
-        QCOMPARE(requests[1].maxLines, 1);
-        QCOMPARE(requests[2].url, std::string("http://feed2.test/ssckj/jx.txt"));
+        // The promotional line and the start-up download, then the refresh, then the switch.
+        QCOMPARE(requests.size(), std::size_t{4});
+        QCOMPARE(requests[2].url, std::string("http://feed1.test/ssckj/cq.txt"));
+        QCOMPARE(requests[2].maxLines, 1);
+        QCOMPARE(requests[3].url, std::string("http://feed2.test/ssckj/jx.txt"));
     }
 };
 

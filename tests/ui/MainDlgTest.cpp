@@ -2,6 +2,7 @@
 #include "ui/CMainDlg.h"
 #include "ui/DialogUnits.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -54,9 +55,15 @@ class MainDlgTest : public QObject {
 private:
     // A new window whose fetches wait until openGate(); cleanup() opens it and closes the
     // window, whatever the test did.
-    std::unique_ptr<CMainDlg>& makeWindow() {
+    std::unique_ptr<CMainDlg>& makeWindow(bool promotionReachable = true) {
         m_fake = std::make_unique<testing::FakeHttpClient>();
         m_fake->answer(kFeed, feed(30));
+        if (promotionReachable) {
+            m_fake->answer("http://web.test/addurl/vn.txt", {"http://web.test/promo.html"});
+        } else {
+            m_fake->fail("http://web.test/addurl/vn.txt", FetchStatus::NetworkError);
+        }
+        m_opened.clear();
         m_open = std::promise<void>();
         m_gateOpen = false;
         MainDlgSetup setup;
@@ -64,6 +71,7 @@ private:
         setup.settings.webHost = "http://web.test";
         setup.settings.dataDirectory = m_dir.path().toStdString();
         setup.siteUrl = "http://site.test/";
+        setup.openUrl = [this](const QUrl& url) { m_opened.append(url); };
         setup.makeClient = [this, gate = m_open.get_future().share()](const std::atomic<bool>&) {
             return std::make_unique<GatedHttpClient>(*m_fake, gate);
         };
@@ -86,6 +94,7 @@ private:
     std::unique_ptr<testing::FakeHttpClient> m_fake;
     std::promise<void> m_open;
     bool m_gateOpen = true;
+    QList<QUrl> m_opened;
     std::unique_ptr<CMainDlg> m_window;
 
 private slots:
@@ -101,6 +110,8 @@ private slots:
     void returnInABoxStartsNothingAndEscapeCloses();
     void startupShowsTheDrawsAndTheReport();
     void aTickWhileARefreshRunsStartsNothing();
+    void thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow();
+    void altAOpensTheAboutBox();
 };
 
 void MainDlgTest::controlsHaveTheirIdsTextsAndPlaces_data() {
@@ -232,9 +243,49 @@ void MainDlgTest::aTickWhileARefreshRunsStartsNothing() {
     window->refreshBusy() = false;
     window->onRefreshTimer();
     QTRY_VERIFY_WITH_TIMEOUT(!window->refreshBusy().load(), 20000);
-    // The start-up download, then one refresh of a single line.
-    QCOMPARE(m_fake->requests().size(), std::size_t{2});
+    // The promotional line, the start-up download, then one refresh of a single line.
+    QCOMPARE(m_fake->requests().size(), std::size_t{3});
     QCOMPARE(m_fake->requests().back().maxLines, 1);
+}
+
+void MainDlgTest::thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow() {
+    {
+        auto& window = makeWindow();
+        openGate();
+        QTRY_VERIFY_WITH_TIMEOUT(option(*window, 1002)->isChecked(), 20000);
+        QCOMPARE(m_opened, (QList<QUrl>{QUrl(QStringLiteral("http://web.test/promo.html"))}));
+        cleanup();
+    }
+    auto& window = makeWindow(false);
+    window->show();
+    QSignalSpy finished(window.get(), &QDialog::finished);
+    openGate();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QVERIFY(!window->isVisible());
+    QVERIFY(m_opened.isEmpty());
+}
+
+void MainDlgTest::altAOpensTheAboutBox() {
+    auto& window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        QWidget* about = QApplication::activeModalWidget();
+        if (about != nullptr) {
+            title = about->windowTitle();
+            for (auto* button : about->findChildren<QPushButton*>()) {
+                if (button->text() == QStringLiteral("确定")) {
+                    button->click();
+                }
+            }
+        }
+    });
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(title, QStringLiteral("关于 Kestrum"));
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->actions().size(), 1);
+    QCOMPARE(window->actions().front()->text(), QStringLiteral("关于 Kestrum(&A)..."));
 }
 
 } // namespace kestrum
