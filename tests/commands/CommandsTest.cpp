@@ -5,6 +5,7 @@
 #include "support/FakeHttpClient.h"
 #include "support/History.h"
 #include "support/RecordingView.h"
+#include "support/ScratchFolder.h"
 
 #include <atomic>
 #include <filesystem>
@@ -32,25 +33,14 @@ std::vector<std::string> feedLines(int count, int newestPeriod) {
     return lines;
 }
 
-std::string fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class CommandsTest : public ::testing::Test {
 protected:
-    CommandsTest()
-        : m_dir(fs::temp_directory_path() /
-                ("kestrum-commands-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+    CommandsTest() {
         m_settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
         m_settings.webHost = "http://web.test";
         m_settings.dataDirectory = m_dir;
         m_client.answer("http://web.test/addurl/vn.txt", {"http://web.test/promo.html"});
     }
-    ~CommandsTest() override { fs::remove_all(m_dir); }
 
     CommandContext context() {
         return {m_engine, m_view, m_client, m_settings,
@@ -66,7 +56,8 @@ protected:
         return true;
     }
 
-    fs::path m_dir;
+    testing::ScratchFolder m_folder;
+    fs::path m_dir = m_folder.path();
     AppSettings m_settings;
     Engine m_engine;
     testing::RecordingView m_view;
@@ -91,7 +82,7 @@ TEST_F(CommandsTest, StartupLoadsSearchesReportsAndExports) {
         EXPECT_EQ(m_view.plans->planLines[slotOf(type)], m_engine.PlanLines[slotOf(type)]);
     }
     EXPECT_TRUE(exportsWritten());
-    EXPECT_EQ(fileBytes(m_dir / "data1.txt"), feedLines(1, 80)[0]);
+    EXPECT_EQ(testing::fileBytes(m_dir / "data1.txt"), feedLines(1, 80)[0]);
 }
 
 TEST_F(CommandsTest, StartupWithoutDrawsSaysSoAndComputesNothing) {
@@ -130,7 +121,7 @@ TEST_F(CommandsTest, ARefreshThatInsertsADrawRecomputesReportsAndExports) {
     EXPECT_EQ(m_engine.oldestIndex, 30);
     EXPECT_EQ(m_engine.CurrentFormulaTable, formulas);
     EXPECT_TRUE(exportsWritten());
-    EXPECT_EQ(fileBytes(m_dir / "data1.txt"), feedLines(1, 81)[0]);
+    EXPECT_EQ(testing::fileBytes(m_dir / "data1.txt"), feedLines(1, 81)[0]);
 
     // The plans are those of the new history.
     Engine check;

@@ -3,6 +3,7 @@
 #include "support/FakeHttpClient.h"
 #include "support/History.h"
 #include "support/RecordingView.h"
+#include "support/ScratchFolder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -62,12 +63,7 @@ std::vector<std::string> feedLines(const std::string& date, int count, int newes
 
 class UserCommandsTest : public ::testing::Test {
 protected:
-    UserCommandsTest()
-        : m_dir(fs::temp_directory_path() /
-                ("kestrum-user-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+    UserCommandsTest() {
         m_settings.feedHosts = {"http://one.test", "http://two.test"};
         m_settings.dataDirectory = m_dir;
         m_settings.webHost = "http://web.test";
@@ -80,7 +76,6 @@ protected:
         m_view.calls.clear();
         m_view.statuses.clear();
     }
-    ~UserCommandsTest() override { fs::remove_all(m_dir); }
 
     CommandContext context() {
         return {m_engine,
@@ -91,7 +86,8 @@ protected:
                 DownloadPacing{1, {}}};
     }
 
-    fs::path m_dir;
+    testing::ScratchFolder m_folder;
+    fs::path m_dir = m_folder.path();
     AppSettings m_settings;
     Engine m_engine;
     testing::RecordingView m_view;

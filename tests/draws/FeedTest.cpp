@@ -2,6 +2,7 @@
 
 #include "support/FakeHttpClient.h"
 #include "support/History.h"
+#include "support/ScratchFolder.h"
 
 #include <chrono>
 #include <filesystem>
@@ -32,23 +33,9 @@ std::vector<std::string> feedOf(int count, int first = 1) {
     return lines;
 }
 
-std::string fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class FeedTest : public ::testing::Test {
 protected:
-    FeedTest() {
-        m_dir =
-            fs::temp_directory_path() /
-            ("kestrum-feed-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        m_store.feedUrl = kUrl;
-    }
-    ~FeedTest() override { fs::remove_all(m_dir); }
+    FeedTest() { m_store.feedUrl = kUrl; }
 
     FeedContext context() {
         return {m_client, m_dir, [this](milliseconds pause) {
@@ -64,12 +51,13 @@ protected:
         FeedContext c = context();
         return refreshLatestDraw(m_store, c);
     }
-    std::string snapshot() const { return fileBytes(m_dir / "data1.txt"); }
+    std::string snapshot() const { return testing::fileBytes(m_dir / "data1.txt"); }
     bool snapshotExists() const { return fs::exists(m_dir / "data1.txt"); }
 
     testing::FakeHttpClient m_client;
     DrawStore m_store;
-    fs::path m_dir;
+    testing::ScratchFolder m_folder;
+    fs::path m_dir = m_folder.path();
     std::vector<milliseconds> m_waits;
     int m_waitsAllowed = 100;
 };

@@ -1,4 +1,5 @@
 #include "feedsim/FeedServer.h"
+#include "support/ScratchFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -112,8 +113,8 @@ TEST_F(ServerTest, EveryFeedIsOnItsOwnHostOnly) {
 }
 
 TEST_F(ServerTest, FixedFilesAreServedAsTheyStandOnDisk) {
-    const fs::path dir = fs::temp_directory_path() / "kestrum-feedsim-files";
-    fs::remove_all(dir);
+    const kestrum::testing::ScratchFolder folder;
+    const fs::path& dir = folder.path();
     fs::create_directories(dir / "feed1" / "ssckj");
     fs::create_directories(dir / "web");
     std::ofstream(dir / "feed1" / "ssckj" / "cq.txt", std::ios::binary) << "a\r\nb\r\n";
@@ -130,7 +131,6 @@ TEST_F(ServerTest, FixedFilesAreServedAsTheyStandOnDisk) {
     EXPECT_NE(escape->status, 200);
     EXPECT_NE(get(Host::Feed1, "/ssckj/../../secret.txt")->status, 200);
     m_server->stop();
-    fs::remove_all(dir);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/TextFile.h"
 
 #include "platform/GbkText.h"
+#include "support/ScratchFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -13,23 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class TextFileTest : public ::testing::Test {
 protected:
-    TextFileTest()
-        : m_dir(fs::temp_directory_path() /
-                ("kestrum-textfile-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    ~TextFileTest() override { fs::remove_all(m_dir); }
-
-    fs::path m_dir;
+    testing::ScratchFolder m_folder;
+    fs::path m_dir = m_folder.path();
 };
 
 TEST_F(TextFileTest, WritesGbkWithTextModeLineEnds) {
@@ -37,16 +25,16 @@ TEST_F(TextFileTest, WritesGbkWithTextModeLineEnds) {
     // A line of the plan: 后一 is BA F3 D2 BB, …… is A1 AD A1 AD in GBK. The CR LF inside the
     // text reaches the file as CR CR LF; a lone LF as CR LF; nothing follows the last byte.
     ASSERT_TRUE(writeTextFile(path, "后一<12>……\r\nA\nB").ok);
-    EXPECT_EQ(fileBytes(path), "\xBA\xF3\xD2\xBB<12>\xA1\xAD\xA1\xAD\r\r\nA\r\nB");
+    EXPECT_EQ(testing::fileBytes(path), "\xBA\xF3\xD2\xBB<12>\xA1\xAD\xA1\xAD\r\r\nA\r\nB");
 }
 
 TEST_F(TextFileTest, ALongerFileIsReplacedWhole) {
     const fs::path path = m_dir / "data1.txt";
     std::ofstream(path) << std::string(300, 'x');
     ASSERT_TRUE(writeTextFile(path, "20150101001 1,2,3,4,5").ok);
-    EXPECT_EQ(fileBytes(path), "20150101001 1,2,3,4,5");
+    EXPECT_EQ(testing::fileBytes(path), "20150101001 1,2,3,4,5");
     ASSERT_TRUE(writeTextFile(path, "").ok);
-    EXPECT_EQ(fileBytes(path), "");
+    EXPECT_EQ(testing::fileBytes(path), "");
 }
 
 TEST_F(TextFileTest, AFileThatCannotBeCreatedIsLoggedAndSkipped) {

@@ -1,6 +1,7 @@
 #include "report/PlanExports.h"
 
 #include "platform/GbkText.h"
+#include "support/ScratchFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -12,11 +13,6 @@ namespace kestrum {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The lines a recompute leaves for a play type: finished plans, the running plan, the summary.
 void fillPlans(TextSlots& lines, const std::string& label, int finished) {
@@ -30,19 +26,14 @@ void fillPlans(TextSlots& lines, const std::string& label, int finished) {
 
 class PlanExportsTest : public ::testing::Test {
 protected:
-    PlanExportsTest()
-        : m_dir(fs::temp_directory_path() /
-                ("kestrum-exports-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+    PlanExportsTest() {
         for (PlayType type : allPlayTypes()) {
             fillPlans(m_lines[slotOf(type)], std::string(playTypeInfo(type).label), 3);
         }
     }
-    ~PlanExportsTest() override { fs::remove_all(m_dir); }
 
-    fs::path m_dir;
+    testing::ScratchFolder m_folder;
+    fs::path m_dir = m_folder.path();
     PlanLinesTable m_lines;
 };
 
@@ -54,8 +45,8 @@ TEST_F(PlanExportsTest, RunningPlanThenTheTwoNewestFinishedThenThePromotion) {
                                  utf8ToGbk("后一002期<12> 开 12345  1 期中 ") + "\r\r\n" +
                                  utf8ToGbk("后一001期<12> 开 12345  1 期中 ") + "\r\r\n" +
                                  utf8ToGbk("注册地址:http://127.0.0.1:47800/promo.html");
-    EXPECT_EQ(fileBytes(m_dir / "geweizd.txt"), expected);
-    EXPECT_EQ(fileBytes(m_dir / "geweizd.txt").substr(0, 4), "\xBA\xF3\xD2\xBB");
+    EXPECT_EQ(testing::fileBytes(m_dir / "geweizd.txt"), expected);
+    EXPECT_EQ(testing::fileBytes(m_dir / "geweizd.txt").substr(0, 4), "\xBA\xF3\xD2\xBB");
 }
 
 TEST_F(PlanExportsTest, EachFileTakesItsPlayTypeAndQianSanHasNone) {
@@ -66,7 +57,7 @@ TEST_F(PlanExportsTest, EachFileTakesItsPlayTypeAndQianSanHasNone) {
         {"h3zd.txt", "三星"},     {"h3bzd.txt", "后三不定位"}, {"h5bzd.txt", "五星不定位"},
     };
     for (const auto& [name, label] : files) {
-        EXPECT_EQ(gbkToUtf8(fileBytes(m_dir / name)).rfind(label, 0), 0u) << name;
+        EXPECT_EQ(gbkToUtf8(testing::fileBytes(m_dir / name)).rfind(label, 0), 0u) << name;
     }
     std::size_t count = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(m_dir)) {
@@ -96,7 +87,7 @@ TEST_F(PlanExportsTest, ALongerFileIsReplacedAndAnUnwritableOneSkipped) {
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(log, "Can't open file " + (m_dir / "h2zd.txt").string() +
                        ",error=" + std::to_string(EISDIR) + "\n");
-    EXPECT_LT(fileBytes(m_dir / "geweizd.txt").size(), 200u);
+    EXPECT_LT(testing::fileBytes(m_dir / "geweizd.txt").size(), 200u);
     EXPECT_TRUE(fs::exists(m_dir / "h5bzd.txt")); // written after the one that failed
 }
 
