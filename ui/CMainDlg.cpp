@@ -30,7 +30,7 @@ namespace {
 
 enum class Kind { Option, GroupStart, Edit, Button, Label, DrawList, Report, WebPanel };
 
-struct ControlSpec {
+struct ControlRow {
     int id; // 0 for a label without id
     Kind kind;
     const char* text;
@@ -39,7 +39,7 @@ struct ControlSpec {
 
 // The controls in creation order, which is also the Tab order. Positions in dialog units.
 // clang-format off
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     {1002, Kind::GroupStart, "后一", 19, 184, 35, 14},
     {1003, Kind::Option, "后二", 67, 184, 35, 15},
     {1004, Kind::Option, "后三", 118, 183, 35, 18},
@@ -159,18 +159,18 @@ void CMainDlg::createControls() {
     m_playTypes = new QButtonGroup(this);
     m_lotteries = new QButtonGroup(this);
     QButtonGroup* group = nullptr;
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlRow& row : kControls) {
         const QString text =
-            spec.text != nullptr ? QString::fromUtf8(spec.text) : QString(57, QChar(0xFF1D)); // ＝
+            row.text != nullptr ? QString::fromUtf8(row.text) : QString(57, QChar(0xFF1D)); // ＝
         QWidget* widget = nullptr;
-        switch (spec.kind) {
+        switch (row.kind) {
         case Kind::GroupStart:
-            group = spec.id == 1002 ? m_playTypes : m_lotteries;
+            group = row.id == 1002 ? m_playTypes : m_lotteries;
             [[fallthrough]];
         case Kind::Option: {
             auto* option = new QRadioButton(text, this);
             option->setFocusPolicy(Qt::ClickFocus);
-            group->addButton(option, spec.id);
+            group->addButton(option, row.id);
             widget = option;
             break;
         }
@@ -198,8 +198,8 @@ void CMainDlg::createControls() {
             pane->setTabChangesFocus(true);
             pane->setFocusPolicy(Qt::StrongFocus);
             pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            pane->setLineWrapMode(spec.kind == Kind::Report ? QPlainTextEdit::WidgetWidth
-                                                            : QPlainTextEdit::NoWrap);
+            pane->setLineWrapMode(row.kind == Kind::Report ? QPlainTextEdit::WidgetWidth
+                                                           : QPlainTextEdit::NoWrap);
             pane->setAccessibleName(text);
             widget = pane;
             break;
@@ -208,15 +208,15 @@ void CMainDlg::createControls() {
             widget = new CWebBrowser2(m_setup.webPanels, this);
             break;
         }
-        if (spec.kind != Kind::Edit && spec.kind != Kind::DrawList && spec.kind != Kind::Report &&
-            spec.kind != Kind::WebPanel) {
+        if (row.kind != Kind::Edit && row.kind != Kind::DrawList && row.kind != Kind::Report &&
+            row.kind != Kind::WebPanel) {
             widget->setAccessibleName(text);
         }
-        widget->setGeometry(units.toPixels(spec.x, spec.y, spec.width, spec.height));
-        if (spec.id != 0) {
-            widget->setObjectName(QStringLiteral("control%1").arg(spec.id));
-            widget->setProperty("controlId", spec.id);
-            m_controls.insert(spec.id, widget);
+        widget->setGeometry(units.toPixels(row.x, row.y, row.width, row.height));
+        if (row.id != 0) {
+            widget->setObjectName(QStringLiteral("control%1").arg(row.id));
+            widget->setProperty("controlId", row.id);
+            m_controls.insert(row.id, widget);
         }
     }
     m_codeCountBox = static_cast<QLineEdit*>(m_controls.value(1007));
