@@ -1,5 +1,7 @@
 #include "platform/CurlHttpClient.h"
 
+#include "platform/LineReader.h"
+
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -8,67 +10,8 @@ namespace kestrum {
 
 namespace {
 
-// Splits the body into lines as it arrives and stops the transfer once enough lines are in.
-class LineCollector {
-public:
-    LineCollector(const HttpLimits& limits, std::int32_t maxLines)
-        : m_limits(limits), m_maxLines(maxLines) {}
-
-    // Takes one piece of the body; false stops the transfer.
-    bool take(const char* data, std::size_t size) {
-        for (std::size_t i = 0; i < size; ++i) {
-            if (m_bodyBytes == m_limits.maxBodyBytes) {
-                m_capped = true;
-                return false;
-            }
-            ++m_bodyBytes;
-            const char c = data[i];
-            if (c == '\n') {
-                finishLine();
-                if (enough()) {
-                    return false;
-                }
-                continue;
-            }
-            m_lineStarted = true;
-            if (c != '\r' && m_line.size() < m_limits.maxLineBytes) {
-                m_line.push_back(c);
-            }
-        }
-        return true;
-    }
-
-    // The body has ended (or was cut): a last line without LF counts.
-    std::vector<std::string> finish() {
-        if (m_lineStarted && !enough()) {
-            finishLine();
-        }
-        return std::move(m_lines);
-    }
-
-    bool enough() const {
-        return m_maxLines > 0 && static_cast<std::int32_t>(m_lines.size()) >= m_maxLines;
-    }
-    bool capped() const { return m_capped; }
-
-private:
-    void finishLine() {
-        m_lines.push_back(std::move(m_line));
-        m_line.clear();
-        m_lineStarted = false;
-    }
-
-    const HttpLimits& m_limits;
-    std::int32_t m_maxLines;
-    std::vector<std::string> m_lines;
-    std::string m_line;
-    bool m_lineStarted = false;
-    std::size_t m_bodyBytes = 0;
-    bool m_capped = false;
-};
-
 std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* collector = static_cast<LineCollector*>(user);
+    auto* collector = static_cast<LineReader*>(user);
     const std::size_t bytes = size * count;
     // Returning less than was given ends the transfer.
     return collector->take(data, bytes) ? bytes : 0;
@@ -103,7 +46,7 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
         result.error = "cannot start a transfer";
         return result;
     }
-    LineCollector collector(m_limits, maxLines);
+    LineReader collector({m_limits.maxLineBytes, m_limits.maxBodyBytes}, maxLines);
     char errorText[CURL_ERROR_SIZE] = {};
     CURL* handle = curl.get();
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());

@@ -24,8 +24,7 @@ struct HttpLimits {
 class CurlHttpClient final : public HttpClient {
 public:
     // A transfer under way ends soon after *cancelled becomes true (the program is closing).
-    explicit CurlHttpClient(HttpLimits limits = {},
-                            const std::atomic<bool>* cancelled = nullptr);
+    explicit CurlHttpClient(HttpLimits limits = {}, const std::atomic<bool>* cancelled = nullptr);
 
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override;
 

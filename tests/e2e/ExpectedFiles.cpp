@@ -3,6 +3,7 @@
 // Usage: e2e_expected FIXTURE_DIR OUT_DIR
 
 #include "commands/Commands.h"
+#include "platform/LineReader.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -31,26 +32,9 @@ public:
                                std::istreambuf_iterator<char>()};
         result.status = kestrum::FetchStatus::Ok;
         result.httpStatus = 200;
-        std::string line;
-        bool started = false;
-        for (char c : body) {
-            if (c == '\n') {
-                result.lines.push_back(line);
-                line.clear();
-                started = false;
-                if (maxLines > 0 && static_cast<std::int32_t>(result.lines.size()) == maxLines) {
-                    return result;
-                }
-            } else {
-                started = true;
-                if (c != '\r') {
-                    line.push_back(c);
-                }
-            }
-        }
-        if (started) {
-            result.lines.push_back(line);
-        }
+        kestrum::LineReader reader({}, maxLines);
+        reader.take(body.data(), body.size());
+        result.lines = reader.finish();
         return result;
     }
 
