@@ -5,6 +5,7 @@
 #include "platform/CurlHttpClient.h"
 #include "ui/AppIcon.h"
 #include "ui/CMainDlg.h"
+#include "ui/EventLoopWatch.h"
 
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -56,6 +57,7 @@ int CPlanApp::run() {
         return 0;
     }
     CMainDlg window(compiledInSetup());
+    const EventLoopWatch watch;
     window.exec();
     return 0;
 }

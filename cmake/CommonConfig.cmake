@@ -18,3 +18,14 @@ if(KESTRUM_SANITIZE)
     target_compile_options(kestrum_options INTERFACE ${_kestrum_san})
     target_link_options(kestrum_options INTERFACE ${_kestrum_san})
 endif()
+
+# ThreadSanitizer, for the tests of the threads that run commands and the window's.
+if(KESTRUM_TSAN)
+    target_compile_options(kestrum_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(kestrum_options INTERFACE -fsanitize=thread)
+endif()
+
+# Coverage for libFuzzer in every library the fuzz programs link.
+if(KESTRUM_FUZZ)
+    target_compile_options(kestrum_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -48,6 +48,19 @@ std::optional<std::filesystem::path> fileUnder(const std::filesystem::path& root
     return root / relative;
 }
 
+// Bytes that are no draw lines: line breaks, commas, digits, high bytes and NULs mixed.
+std::string garbage(std::uint64_t seed) {
+    std::string bytes;
+    std::uint64_t state = seed * 0x9E3779B97F4A7C15ull + 1;
+    for (int i = 0; i < 2048; ++i) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        bytes.push_back(static_cast<char>(state & 0xFF));
+    }
+    return bytes;
+}
+
 } // namespace
 
 FeedServer::FeedServer(ServerOptions options)
@@ -104,6 +117,21 @@ void FeedServer::installHandlers(Endpoint& endpoint) {
         if (feed == nullptr) {
             response.status = 404;
             return;
+        }
+        switch (m_options.fault) {
+        case Fault::Slow:
+            std::this_thread::sleep_for(std::chrono::seconds(40));
+            break;
+        case Fault::Error:
+            response.status = 500;
+            response.set_content("<html><body>500 Internal Server Error 2015</body></html>\n",
+                                 "text/html");
+            return;
+        case Fault::Garbage:
+            response.set_content(garbage(m_requests++), "application/octet-stream");
+            return;
+        case Fault::None:
+            break;
         }
         response.set_content(feedText(*feed, m_options.clock()), "text/plain");
     });

@@ -5,6 +5,7 @@
 
 #include "feedsim/Simulation.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -19,6 +20,17 @@ class Server;
 
 namespace feedsim {
 
+// A fault of the feed hosts, for trying the program against a bad server.
+enum class Fault {
+    None,
+    // Every feed answers only after 40 seconds.
+    Slow,
+    // Every feed answers with status 500 and an error page.
+    Error,
+    // Every feed answers with bytes that are no draw lines at all.
+    Garbage,
+};
+
 struct ServerOptions {
     // Serve this folder instead of simulating: DIR/web, DIR/feed1 and DIR/feed2 for the three
     // hosts, re-read on every request.
@@ -29,6 +41,7 @@ struct ServerOptions {
     int feed2Port = 47802;
     // The time of the simulated feeds, in seconds since 1970 (UTC).
     std::function<std::int64_t()> clock;
+    Fault fault = Fault::None;
 };
 
 class FeedServer {
@@ -58,6 +71,7 @@ private:
 
     ServerOptions m_options;
     Endpoint m_endpoints[3];
+    std::atomic<std::uint64_t> m_requests{0};
 };
 
 } // namespace feedsim

@@ -1,5 +1,6 @@
 // feedsim: the local feed server. Usage:
-//   feedsim [--files DIR] [--web-port N] [--feed1-port N] [--feed2-port N]
+//   feedsim [--files DIR] [--fault slow|error|garbage] [--web-port N] [--feed1-port N]
+//           [--feed2-port N]
 
 #include "feedsim/FeedServer.h"
 
@@ -21,8 +22,8 @@ bool parsePort(const char* text, int& port) {
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: feedsim [--files DIR] [--web-port N] [--feed1-port N] [--feed2-port N]\n");
+    std::fprintf(stderr, "usage: feedsim [--files DIR] [--fault slow|error|garbage] [--web-port N]"
+                         " [--feed1-port N] [--feed2-port N]\n");
     return 2;
 }
 
@@ -44,6 +45,17 @@ int main(int argc, char** argv) {
             }
         } else if (argument == "--feed1-port") {
             if (!parsePort(value, options.feed1Port)) {
+                return usage();
+            }
+        } else if (argument == "--fault") {
+            const std::string fault = value;
+            if (fault == "slow") {
+                options.fault = feedsim::Fault::Slow;
+            } else if (fault == "error") {
+                options.fault = feedsim::Fault::Error;
+            } else if (fault == "garbage") {
+                options.fault = feedsim::Fault::Garbage;
+            } else {
                 return usage();
             }
         } else if (argument == "--feed2-port") {

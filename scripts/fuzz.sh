@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs each fuzz target for a bounded time (default 120 s each; first argument to change it)
+# with clang's libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer. Inputs that crash
+# are copied into tests/fuzz/regressions/<target>/, which the normal test run replays.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-120}
+
+bash scripts/setup.sh
+if ! command -v clang++ > /dev/null; then
+    sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q clang libclang-rt-dev
+fi
+
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKESTRUM_FUZZ=ON -DKESTRUM_SANITIZE=ON -DKESTRUM_BUILD_UI=OFF -DKESTRUM_BUILD_BENCH=OFF
+cmake --build build-fuzz -j2 --target fuzz_line_reader fuzz_feed
+
+status=0
+for target in line_reader feed; do
+    corpus=build-fuzz/corpus/$target
+    crashes=build-fuzz/crashes/$target
+    mkdir -p "$corpus" "$crashes"
+    cp -n tests/fuzz/regressions/$target/* "$corpus"/ 2>/dev/null || true
+    echo "== fuzz_$target for $seconds s"
+    if ! ./build-fuzz/bin/fuzz_$target "$corpus" -max_total_time="$seconds" \
+            -artifact_prefix="$crashes/" -print_final_stats=1 2>&1 | tail -n 25; then
+        status=1
+    fi
+    for crash in "$crashes"/*; do
+        [ -e "$crash" ] || continue
+        cp "$crash" tests/fuzz/regressions/$target/
+        echo "kept $(basename "$crash") in tests/fuzz/regressions/$target/"
+        status=1
+    done
+done
+exit $status

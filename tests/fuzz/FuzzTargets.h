@@ -1,0 +1,19 @@
+#pragma once
+
+// The bodies of the fuzz targets, shared by the libFuzzer programs and by the test that replays
+// every kept input. Each aborts when an expectation fails.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrum::fuzz {
+
+// Arbitrary bytes, cut into arbitrary pieces, read as lines: the lines hold no LF and no CR,
+// respect the caps, and do not depend on how the body was cut.
+void lineReader(const std::uint8_t* data, std::size_t size);
+
+// Arbitrary bytes served as the feed: the whole start-up (download, searches, report, export
+// texts) and a refresh, on a history that may hold anything.
+void feed(const std::uint8_t* data, std::size_t size);
+
+} // namespace kestrum::fuzz

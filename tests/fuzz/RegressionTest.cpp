@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "FuzzTargets.h"
+#include "support/ScratchFolder.h"
+
+namespace kestrum {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every input the fuzzers ever needed to keep, replayed through the same targets.
+void replayAll(const char* folder, void (*target)(const std::uint8_t*, std::size_t)) {
+    const fs::path dir = fs::path(KESTRUM_FUZZ_REGRESSIONS) / folder;
+    int replayed = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        SCOPED_TRACE(entry.path().string());
+        const std::string bytes = testing::fileBytes(entry.path());
+        target(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        ++replayed;
+    }
+    EXPECT_GT(replayed, 0);
+}
+
+TEST(FuzzRegressionTest, LineReaderInputs) {
+    replayAll("line_reader", fuzz::lineReader);
+}
+
+TEST(FuzzRegressionTest, FeedInputs) {
+    replayAll("feed", fuzz::feed);
+}
+
+} // namespace
+} // namespace kestrum
