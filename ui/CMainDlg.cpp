@@ -423,6 +423,10 @@ void CMainDlg::writePlanReport() {
     scrollToEnd(m_report);
 }
 
+void CMainDlg::runQueuedViewCalls() {
+    m_view->runQueued();
+}
+
 void CMainDlg::showAbout() {
     CAboutDlg about(this);
     about.exec();

@@ -92,6 +92,9 @@ public:
     // Opens the about box.
     void showAbout();
 
+    // Runs what the commands asked the window to show, in order.
+    Q_INVOKABLE void runQueuedViewCalls();
+
 private:
     void createControls();
     void writePlanReport();
@@ -103,7 +106,7 @@ private:
     MainDlgSetup m_setup;
     std::unique_ptr<EngineThread> m_engineThread;
     std::unique_ptr<HttpClient> m_client;
-    std::unique_ptr<View> m_view;
+    std::unique_ptr<class QtView> m_view;
 
     QHash<int, QWidget*> m_controls;
     QButtonGroup* m_playTypes = nullptr;

@@ -6,55 +6,61 @@
 
 namespace kestrum {
 
-// Each call runs on the window's thread; Qt drops it if the window is gone by then.
+void QtView::queue(std::function<void(CMainDlg&)> call) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back(std::move(call));
+    }
+    // Qt drops the wake-up if the window is gone by then.
+    QMetaObject::invokeMethod(m_window, "runQueuedViewCalls", Qt::QueuedConnection);
+}
+
+void QtView::runQueued() {
+    for (;;) {
+        std::function<void(CMainDlg&)> call;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_calls.empty()) {
+                return;
+            }
+            call = std::move(m_calls.front());
+            m_calls.pop_front();
+        }
+        call(*m_window);
+    }
+}
 
 void QtView::showDrawList(std::optional<std::string> text) {
-    QMetaObject::invokeMethod(
-        m_window, [window = m_window, text = std::move(text)] { window->applyDrawList(text); },
-        Qt::QueuedConnection);
+    queue([text = std::move(text)](CMainDlg& window) { window.applyDrawList(text); });
 }
 
 void QtView::showStatus(std::string text) {
-    QMetaObject::invokeMethod(
-        m_window, [window = m_window, text = std::move(text)] { window->applyStatus(text); },
-        Qt::QueuedConnection);
+    queue([text = std::move(text)](CMainDlg& window) { window.applyStatus(text); });
 }
 
 void QtView::checkOptions(PlayType type, std::int32_t lottery) {
-    QMetaObject::invokeMethod(
-        m_window,
-        [window = m_window, type, lottery] { window->applyCheckedOptions(type, lottery); },
-        Qt::QueuedConnection);
+    queue([type, lottery](CMainDlg& window) { window.applyCheckedOptions(type, lottery); });
 }
 
 void QtView::showPlans(PlanSnapshot snapshot) {
     auto shared = std::make_shared<PlanSnapshot>(std::move(snapshot));
-    QMetaObject::invokeMethod(
-        m_window, [window = m_window, shared] { window->applyPlans(std::move(*shared)); },
-        Qt::QueuedConnection);
+    queue([shared](CMainDlg& window) { window.applyPlans(std::move(*shared)); });
 }
 
 void QtView::showCandidates(PlayType type, CandidateRows candidates) {
-    QMetaObject::invokeMethod(
-        m_window,
-        [window = m_window, type, candidates] { window->applyCandidates(type, candidates); },
-        Qt::QueuedConnection);
+    queue([type, candidates](CMainDlg& window) { window.applyCandidates(type, candidates); });
 }
 
 void QtView::commandDone() {
-    QMetaObject::invokeMethod(
-        m_window, [window = m_window] { window->applyCommandDone(); }, Qt::QueuedConnection);
+    queue([](CMainDlg& window) { window.applyCommandDone(); });
 }
 
 void QtView::openUrl(std::string url) {
-    QMetaObject::invokeMethod(
-        m_window, [window = m_window, url = std::move(url)] { window->applyOpenUrl(url); },
-        Qt::QueuedConnection);
+    queue([url = std::move(url)](CMainDlg& window) { window.applyOpenUrl(url); });
 }
 
 void QtView::closeWindow() {
-    QMetaObject::invokeMethod(
-        m_window, [window = m_window] { window->accept(); }, Qt::QueuedConnection);
+    queue([](CMainDlg& window) { window.accept(); });
 }
 
 } // namespace kestrum

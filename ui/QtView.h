@@ -1,11 +1,14 @@
 #pragma once
 
-// The View of the main window: every call is queued to the window's thread, in order, and
-// the caller does not wait for it.
+// The View of the main window. Every call is queued, in order, and carried out on the window's
+// thread; the caller does not wait for it. The calls pass through a queue of this class's own,
+// under its own lock, and Qt's event loop only wakes the window to run them.
 
 #include "commands/View.h"
 
-#include <QPointer>
+#include <deque>
+#include <functional>
+#include <mutex>
 
 namespace kestrum {
 
@@ -24,8 +27,15 @@ public:
     void openUrl(std::string url) override;
     void closeWindow() override;
 
+    // On the window's thread: carries out the calls queued so far.
+    void runQueued();
+
 private:
+    void queue(std::function<void(CMainDlg&)> call);
+
     CMainDlg* m_window;
+    std::mutex m_mutex;
+    std::deque<std::function<void(CMainDlg&)>> m_calls;
 };
 
 } // namespace kestrum
