@@ -62,7 +62,10 @@ live_alive() {
 live_close_kestrum() {
     local window
     window=$(xdotool search --name 'Varnel' | head -n 1)
-    [ -n "$window" ] && xdotool key --window "$window" Escape
+    if [ -n "$window" ]; then
+        xdotool windowfocus --sync "$window"
+        xdotool key Escape
+    fi
     for _ in $(seq 100); do
         live_alive || break
         sleep 0.1
@@ -72,5 +75,5 @@ live_close_kestrum() {
 }
 
 live_longest_stall() {
-    awk '/longest event loop stall/ { print $5 }' "$work/kestrum.log" | tail -n 1
+    sed -n 's/^longest event loop stall[^:]*: \([0-9]*\) ms$/\1/p' "$work/kestrum.log" | tail -n 1
 }

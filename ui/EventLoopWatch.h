@@ -1,8 +1,8 @@
 #pragma once
 
 // Watches the window's event loop: a timer that should fire every 20 ms notes how late it
-// fires. A delay over 100 ms goes to the debug log as it happens, and the longest one when the
-// watch ends, so that a freeze never goes unnoticed.
+// fires. A delay over 100 ms goes to the debug log as it happens, the longest one every minute
+// and when the watch ends, so that a freeze never goes unnoticed.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -25,7 +25,10 @@ private:
 
     QTimer m_timer;
     QElapsedTimer m_clock;
+    QElapsedTimer m_started;
     qint64 m_longest = 0;
+    bool m_running = false;
+    qint64 m_nextReportMs = 60000;
 };
 
 } // namespace kestrum
