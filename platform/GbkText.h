@@ -9,7 +9,8 @@
 namespace kestrum {
 
 // GBK bytes as UTF-8. A byte sequence that is not GBK becomes U+FFFD, one per bad byte, and
-// the rest is converted as it stands.
+// the rest is converted as it stands. Throws std::runtime_error when the system's iconv has no
+// GBK converter (so does utf8ToGbk).
 std::string gbkToUtf8(std::string_view gbk);
 
 // UTF-8 text as GBK bytes. A character that GBK lacks, and every byte that is not valid UTF-8,

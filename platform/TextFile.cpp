@@ -8,6 +8,21 @@
 
 namespace kestrum {
 
+namespace {
+
+WriteResult failed(WriteStatus status, std::string_view what, const std::filesystem::path& path,
+                   int error) {
+    std::string line(what);
+    line += path.native();
+    line += ",error=";
+    line += std::to_string(static_cast<unsigned>(error));
+    line += '\n';
+    debugLog(line);
+    return {status, error};
+}
+
+} // namespace
+
 std::string textFileBytes(std::string_view utf8Text) {
     // GBK's second bytes are never below 0x40, so every 0x0A byte is a line feed.
     const std::string gbk = utf8ToGbk(utf8Text);
@@ -26,20 +41,18 @@ WriteResult writeTextFile(const std::filesystem::path& path, std::string_view ut
     const std::string bytes = textFileBytes(utf8Text);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        const int error = errno;
-        char line[4096];
-        std::snprintf(line, sizeof line, "Can't open file %s,error=%u\n", path.c_str(),
-                      static_cast<unsigned>(error));
-        debugLog(line);
-        return {false, error};
+        return failed(WriteStatus::NotCreated, "Can't open file ", path, errno);
     }
-    const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
-    const int writeError = written == bytes.size() ? 0 : errno;
+    // The stream buffers: a full disk may show only when the file is closed.
+    const bool complete = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int writeError = complete ? 0 : errno;
     const bool closed = std::fclose(file) == 0;
-    if (writeError != 0 || !closed) {
-        return {false, writeError != 0 ? writeError : errno};
+    const int closeError = closed ? 0 : errno;
+    if (!complete || !closed) {
+        return failed(WriteStatus::NotWritten, "Can't write file ", path,
+                      complete ? closeError : writeError);
     }
-    return {true, 0};
+    return {WriteStatus::Written, 0};
 }
 
 } // namespace kestrum

@@ -11,14 +11,24 @@
 
 namespace kestrum {
 
-struct WriteResult {
-    bool ok = false;
-    // The errno of the failure; 0 on success.
-    int error = 0;
+enum class WriteStatus {
+    Written,    // the file holds the whole text
+    NotCreated, // the file could not be created or opened for writing: it is as it was
+    NotWritten, // the file was created or truncated, but not all of the text reached the disk
 };
 
-// Writes text to path. When the file cannot be created, logs
-// "Can't open file <path>,error=<errno>" and a line end on the debug log and writes nothing.
+struct WriteResult {
+    WriteStatus status = WriteStatus::NotCreated;
+    // The errno of the failure; 0 when written.
+    int error = 0;
+
+    bool ok() const { return status == WriteStatus::Written; }
+};
+
+// Writes text to path. A failure is logged on the debug log with the path as given and the
+// errno: "Can't open file <path>,error=<errno>" and a line end when the file cannot be created
+// (nothing is written), "Can't write file <path>,error=<errno>" and a line end when the text
+// did not all reach it.
 WriteResult writeTextFile(const std::filesystem::path& path, std::string_view utf8Text);
 
 // The bytes writeTextFile puts on disk for a text.

@@ -1,7 +1,5 @@
 #include "report/PlanExports.h"
 
-#include "platform/TextFile.h"
-
 namespace kestrum {
 
 namespace {
@@ -26,7 +24,7 @@ const std::array<PlanExportFile, 9>& planExportFiles() {
 
 std::string planExportText(const TextSlots& planLines, std::string_view promoText) {
     std::int32_t last = kCarriedPlanLines - 1;
-    while (last > 0 && planLines[static_cast<std::size_t>(last)].empty()) {
+    while (last >= 0 && planLines[static_cast<std::size_t>(last)].empty()) {
         --last;
     }
     auto line = [&](std::int32_t index) -> std::string_view {
@@ -41,16 +39,15 @@ std::string planExportText(const TextSlots& planLines, std::string_view promoTex
     return text;
 }
 
-int writePlanExports(const PlanLinesTable& planLines, std::string_view promoText,
-                     const std::filesystem::path& directory) {
-    int written = 0;
-    for (const PlanExportFile& file : kExportFiles) {
-        const std::string text = planExportText(planLines[slotOf(file.type)], promoText);
-        if (writeTextFile(directory / file.fileName, text).ok) {
-            ++written;
-        }
+PlanExportResults writePlanExports(const PlanLinesTable& planLines, std::string_view promoText,
+                                   const std::filesystem::path& directory) {
+    PlanExportResults results;
+    for (std::size_t i = 0; i < kExportFiles.size(); ++i) {
+        const PlanExportFile& file = kExportFiles[i];
+        results[i] = writeTextFile(directory / file.fileName,
+                                   planExportText(planLines[slotOf(file.type)], promoText));
     }
-    return written;
+    return results;
 }
 
 } // namespace kestrum

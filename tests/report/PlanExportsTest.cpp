@@ -1,94 +1,186 @@
 #include "report/PlanExports.h"
 
-#include "platform/GbkText.h"
 #include "support/ScratchFolder.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace kestrum {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The lines a recompute leaves for a play type: finished plans, the running plan, the summary.
-void fillPlans(TextSlots& lines, const std::string& label, int finished) {
-    for (int i = 0; i < finished; ++i) {
-        lines[static_cast<std::size_t>(i)] =
-            label + "00" + std::to_string(i) + "期<12> 开 12345  1 期中 ";
-    }
-    lines[static_cast<std::size_t>(finished)] = label + "009期<34> 计划进行中……\r\n";
-    lines[static_cast<std::size_t>(finished + 1)] = "100%中[003]   挂[000] 连挂[000]";
+// The files in the order they are written, with the GBK bytes of the label that begins the
+// lines of their play type.
+struct ExportCase {
+    const char* file;
+    PlayType type;
+    const char* gbkLabel;
+};
+
+const ExportCase kCases[] = {
+    {"geweizd.txt", PlayType::Hou1, "\xBA\xF3\xD2\xBB"},
+    {"h2zd.txt", PlayType::Hou2, "\xBA\xF3\xB6\xFE"},
+    {"shiweizd.txt", PlayType::ShiWei, "\xCA\xAE\xCE\xBB"},
+    {"baiweizd.txt", PlayType::BaiWei, "\xB0\xD9\xCE\xBB"},
+    {"qianweizd.txt", PlayType::QianWei, "\xC7\xA7\xCE\xBB"},
+    {"wanweizd.txt", PlayType::WanWei, "\xCD\xF2\xCE\xBB"},
+    {"h3zd.txt", PlayType::SanXing, "\xC8\xFD\xD0\xC7"}, // 三星
+    {"h3bzd.txt", PlayType::Hou3Any, "\xBA\xF3\xC8\xFD\xB2\xBB\xB6\xA8\xCE\xBB"},
+    {"h5bzd.txt", PlayType::WuXingAny, "\xCE\xE5\xD0\xC7\xB2\xBB\xB6\xA8\xCE\xBB"},
+};
+
+// The lines a recompute leaves for a play type, in a short form: three finished plans, the
+// running plan with its CR LF, the summary.
+void fillPlans(TextSlots& lines, const std::string& label) {
+    lines[0] = label + "001 done";
+    lines[1] = label + "002 done";
+    lines[2] = label + "003 done";
+    lines[3] = label + "004 running\r\n";
+    lines[4] = "100% summary";
+}
+
+// What a file of those lines holds on disk: the running plan, the two newest finished plans.
+std::string expectedBytes(const std::string& gbkLabel, const std::string& promoBytes) {
+    return gbkLabel + "004 running\r\r\n" + gbkLabel + "003 done\r\r\n" + gbkLabel + "002 done" +
+           promoBytes;
 }
 
 class PlanExportsTest : public ::testing::Test {
 protected:
     PlanExportsTest() {
         for (PlayType type : allPlayTypes()) {
-            fillPlans(m_lines[slotOf(type)], std::string(playTypeInfo(type).label), 3);
+            fillPlans(m_plans[slotOf(type)], std::string(playTypeInfo(type).label));
+        }
+    }
+
+    void expectAllWritten(const PlanExportResults& results) {
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            EXPECT_TRUE(results[i].ok()) << kCases[i].file << " errno " << results[i].error;
         }
     }
 
     testing::ScratchFolder m_folder;
     fs::path m_dir = m_folder.path();
-    PlanLinesTable m_lines;
+    PlanLinesTable m_plans;
 };
 
-TEST_F(PlanExportsTest, RunningPlanThenTheTwoNewestFinishedThenThePromotion) {
-    const std::string promo = "\r\n注册地址:http://127.0.0.1:47800/promo.html";
-    ASSERT_EQ(writePlanExports(m_lines, promo, m_dir), 9);
-    // GBK bytes, every CR LF of the text on disk as CR CR LF, nothing after the last line.
-    const std::string expected = utf8ToGbk("后一009期<34> 计划进行中……") + "\r\r\n" +
-                                 utf8ToGbk("后一002期<12> 开 12345  1 期中 ") + "\r\r\n" +
-                                 utf8ToGbk("后一001期<12> 开 12345  1 期中 ") + "\r\r\n" +
-                                 utf8ToGbk("注册地址:http://127.0.0.1:47800/promo.html");
+TEST_F(PlanExportsTest, WorkedExampleAsGbkWithTextModeLineEnds) {
+    TextSlots& lines = m_plans[slotOf(PlayType::Hou1)];
+    lines = TextSlots{};
+    lines[0] = "后一023-024期<8641> 开 27182   挂 ";
+    lines[1] = "后一027-028期<1902> 开 11111  1  期中 ";
+    lines[2] = "后一028-029期<7091> 开 99997  1  期中 ";
+    lines[3] = "后一029-030期<6970> 开 00000  1  期中 ";
+    lines[4] = "后一030-031期<0918> 计划进行中……\r\n";
+    lines[5] = "080%中[004]   挂[001] 连挂[000]";
+    expectAllWritten(
+        writePlanExports(m_plans, "\r\n注册地址:http://127.0.0.1:47800/r.html", m_dir));
+
+    // The CR LF of the running plan and the two that the text adds reach the disk as CR CR LF;
+    // nothing follows the promotional text.
+    const std::string expected =
+        "\xBA\xF3\xD2\xBB"
+        "030-031\xC6\xDA<0918> \xBC\xC6\xBB\xAE\xBD\xF8\xD0\xD0\xD6\xD0\xA1\xAD\xA1\xAD\r\r\n"
+        "\xBA\xF3\xD2\xBB"
+        "029-030\xC6\xDA<6970> \xBF\xAA 00000  1  \xC6\xDA\xD6\xD0 \r\r\n"
+        "\xBA\xF3\xD2\xBB"
+        "028-029\xC6\xDA<7091> \xBF\xAA 99997  1  \xC6\xDA\xD6\xD0 \r\r\n"
+        "\xD7\xA2\xB2\xE1\xB5\xD8\xD6\xB7:http://127.0.0.1:47800/r.html";
     EXPECT_EQ(testing::fileBytes(m_dir / "geweizd.txt"), expected);
-    EXPECT_EQ(testing::fileBytes(m_dir / "geweizd.txt").substr(0, 4), "\xBA\xF3\xD2\xBB");
 }
 
-TEST_F(PlanExportsTest, EachFileTakesItsPlayTypeAndQianSanHasNone) {
-    ASSERT_EQ(writePlanExports(m_lines, "", m_dir), 9);
-    const std::pair<const char*, const char*> files[] = {
-        {"geweizd.txt", "后一"},  {"h2zd.txt", "后二"},        {"shiweizd.txt", "十位"},
-        {"baiweizd.txt", "百位"}, {"qianweizd.txt", "千位"},   {"wanweizd.txt", "万位"},
-        {"h3zd.txt", "三星"},     {"h3bzd.txt", "后三不定位"}, {"h5bzd.txt", "五星不定位"},
-    };
-    for (const auto& [name, label] : files) {
-        EXPECT_EQ(gbkToUtf8(testing::fileBytes(m_dir / name)).rfind(label, 0), 0u) << name;
+TEST_F(PlanExportsTest, EachFileHoldsItsPlayTypeAndQianSanHasNone) {
+    const PlanExportResults results = writePlanExports(m_plans, "\r\nP", m_dir);
+    expectAllWritten(results);
+    ASSERT_EQ(planExportFiles().size(), std::size(kCases));
+    std::set<std::string> expectedNames;
+    for (std::size_t i = 0; i < std::size(kCases); ++i) {
+        const ExportCase& c = kCases[i];
+        EXPECT_EQ(planExportFiles()[i].fileName, c.file) << "order";
+        EXPECT_EQ(testing::fileBytes(m_dir / c.file), expectedBytes(c.gbkLabel, "\r\r\nP"))
+            << c.file;
+        expectedNames.insert(c.file);
     }
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(m_dir)) {
-        ++count;
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_dir)) {
+        names.insert(entry.path().filename().string());
     }
-    EXPECT_EQ(count, 9u);
+    EXPECT_EQ(names, expectedNames); // nothing for 前三
 }
 
 TEST_F(PlanExportsTest, LinesBelowZeroAreEmpty) {
-    // No finished plan yet: the running plan, then empty lines, then the promotion.
+    const std::string run = "后一009期<34> 计划进行中……\r\n";
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        std::string promo;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"no line at all", {}, "\r\nP", "\r\n\r\nP"},
+        {"no line and no promotion yet", {}, "", "\r\n"},
+        {"only the running plan", {run}, "\r\nP", "\r\n\r\nP"},
+        {"running plan and summary", {run, "S"}, "\r\nP", run + "\r\n\r\nP"},
+        {"one finished plan", {"F0", run, "S"}, "", run + "F0\r\n"},
+        {"two finished plans", {"F0", "F1", run, "S"}, "", run + "F1\r\nF0"},
+        {"gap before the summary", {"F0", "F1", run, "", "S"}, "", run + "\r\nF1"},
+    };
+    for (const Case& c : cases) {
+        TextSlots lines;
+        for (std::size_t i = 0; i < c.lines.size(); ++i) {
+            lines[i] = c.lines[i];
+        }
+        lines[256] = "not carried"; // beyond line 255: never the last line
+        EXPECT_EQ(planExportText(lines, c.promo), c.text) << c.name;
+    }
+}
+
+TEST_F(PlanExportsTest, LastCarriedLineCountsFrom255) {
     TextSlots lines;
-    fillPlans(lines, "后一", 0);
-    EXPECT_EQ(planExportText(lines, "\r\nP"), "后一009期<34> 计划进行中……\r\n\r\n\r\nP");
-    lines[1].clear(); // only the running plan: it is line s, lines s − 1 and below are empty
-    EXPECT_EQ(planExportText(lines, "\r\nP"), "\r\n\r\nP");
-    TextSlots two;
-    fillPlans(two, "后一", 1);
-    EXPECT_EQ(planExportText(two, ""), "后一009期<34> 计划进行中……\r\n"
-                                       "后一000期<12> 开 12345  1 期中 \r\n");
+    lines[252] = "a";
+    lines[253] = "b";
+    lines[254] = "c";
+    lines[255] = "d";
+    EXPECT_EQ(planExportText(lines, ""), "cb\r\na");
 }
 
 TEST_F(PlanExportsTest, ALongerFileIsReplacedAndAnUnwritableOneSkipped) {
     std::ofstream(m_dir / "geweizd.txt") << std::string(5000, 'x');
-    fs::create_directory(m_dir / "h2zd.txt");
+    fs::create_directory(m_dir / "h2zd.txt"); // a folder of that name cannot be created
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(writePlanExports(m_lines, "", m_dir), 8);
+    const PlanExportResults results = writePlanExports(m_plans, "", m_dir);
     const std::string log = ::testing::internal::GetCapturedStderr();
+
     EXPECT_EQ(log, "Can't open file " + (m_dir / "h2zd.txt").string() +
                        ",error=" + std::to_string(EISDIR) + "\n");
-    EXPECT_LT(testing::fileBytes(m_dir / "geweizd.txt").size(), 200u);
-    EXPECT_TRUE(fs::exists(m_dir / "h5bzd.txt")); // written after the one that failed
+    EXPECT_EQ(results[1].status, WriteStatus::NotCreated);
+    EXPECT_EQ(results[1].error, EISDIR);
+    EXPECT_TRUE(fs::is_directory(m_dir / "h2zd.txt"));
+    for (std::size_t i = 0; i < std::size(kCases); ++i) {
+        if (i != 1) {
+            EXPECT_TRUE(results[i].ok()) << kCases[i].file;
+            // The files before and after the failed one, the long one replaced whole.
+            EXPECT_EQ(testing::fileBytes(m_dir / kCases[i].file),
+                      expectedBytes(kCases[i].gbkLabel, ""))
+                << kCases[i].file;
+        }
+    }
+}
+
+TEST_F(PlanExportsTest, TextGbkLacksBecomesQuestionMarks) {
+    // An emoji is not in GBK; E0 80 80 is no UTF-8 at all (three bad bytes).
+    expectAllWritten(writePlanExports(m_plans,
+                                      "\r\nA\U0001F600B\xE0\x80\x80"
+                                      "C",
+                                      m_dir));
+    EXPECT_EQ(testing::fileBytes(m_dir / "h5bzd.txt"),
+              expectedBytes(kCases[8].gbkLabel, "\r\r\nA?B???C"));
 }
 
 } // namespace
