@@ -4,6 +4,7 @@
 #include <fstream>
 #include <httplib.h>
 #include <iterator>
+#include <sys/socket.h>
 
 namespace feedsim {
 
@@ -21,10 +22,12 @@ std::string folderOf(Host host) {
     return "feed2";
 }
 
+// The type by the file's extension. The bytes are sent as they stand, so no charset is claimed:
+// a page's own charset meta decides.
 std::string contentTypeOf(const std::filesystem::path& path) {
     const std::string extension = path.extension().string();
     if (extension == ".html" || extension == ".htm") {
-        return "text/html; charset=utf-8";
+        return "text/html";
     }
     if (extension == ".txt") {
         return "text/plain";
@@ -32,20 +35,45 @@ std::string contentTypeOf(const std::filesystem::path& path) {
     return "application/octet-stream";
 }
 
-// The file under root that a request path names, or nothing when the path leaves the folder.
-std::optional<std::filesystem::path> fileUnder(const std::filesystem::path& root,
-                                               const std::string& requestPath) {
-    const std::filesystem::path relative =
-        std::filesystem::path(requestPath).relative_path().lexically_normal();
-    if (relative.empty()) {
-        return root; // a folder: not found
-    }
-    for (const auto& part : relative) {
-        if (part == "..") {
-            return std::nullopt;
+bool isWithin(const std::filesystem::path& root, const std::filesystem::path& path) {
+    auto rootPart = root.begin();
+    auto part = path.begin();
+    for (; rootPart != root.end(); ++rootPart, ++part) {
+        if (part == path.end() || *part != *rootPart) {
+            return false;
         }
     }
-    return root / relative;
+    return true;
+}
+
+enum class Lookup { Found, Missing, Refused };
+
+// The regular file under root that a (decoded) request path names. Refused: a path with ".."
+// or a NUL, or one that leaves the folder through a symbolic link.
+Lookup fileUnder(const std::filesystem::path& root, const std::string& requestPath,
+                 std::filesystem::path& file) {
+    if (requestPath.find('\0') != std::string::npos) {
+        return Lookup::Refused;
+    }
+    const std::filesystem::path relative = std::filesystem::path(requestPath).relative_path();
+    for (const auto& part : relative) {
+        if (part == "..") {
+            return Lookup::Refused;
+        }
+    }
+    std::error_code error;
+    const std::filesystem::path realRoot = std::filesystem::canonical(root, error);
+    if (error) {
+        return Lookup::Missing;
+    }
+    file = std::filesystem::canonical(root / relative, error);
+    if (error) {
+        return Lookup::Missing;
+    }
+    if (!isWithin(realRoot, file)) {
+        return Lookup::Refused;
+    }
+    return std::filesystem::is_regular_file(file, error) ? Lookup::Found : Lookup::Missing;
 }
 
 // Bytes that are no draw lines: line breaks, commas, digits, high bytes and NULs mixed.
@@ -77,6 +105,13 @@ FeedServer::FeedServer(ServerOptions options)
         };
     }
     for (Endpoint& endpoint : m_endpoints) {
+        // cpp-httplib's default sets SO_REUSEPORT, with which a second server binds a port that
+        // is already listening and the kernel splits the connections between the two. Only
+        // SO_REUSEADDR: a restart may take over a port in TIME_WAIT, never one in use.
+        endpoint.server->set_socket_options([](socket_t socket) {
+            int yes = 1;
+            setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
         installHandlers(endpoint);
     }
 }
@@ -90,22 +125,28 @@ void FeedServer::installHandlers(Endpoint& endpoint) {
     endpoint.server->Get(".*", [this, host](const httplib::Request& request,
                                             httplib::Response& response) {
         if (m_options.files) {
-            const auto file = fileUnder(*m_options.files / folderOf(host), request.path);
-            if (!file) {
+            std::filesystem::path file;
+            switch (fileUnder(*m_options.files / folderOf(host), request.path, file)) {
+            case Lookup::Refused:
                 response.status = 403;
                 return;
+            case Lookup::Missing:
+                response.status = 404;
+                return;
+            case Lookup::Found:
+                break;
             }
-            std::ifstream in(*file, std::ios::binary);
-            if (!in || std::filesystem::is_directory(*file)) {
+            std::ifstream in(file, std::ios::binary);
+            if (!in) {
                 response.status = 404;
                 return;
             }
             std::string body{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            response.set_content(body, contentTypeOf(*file));
+            response.set_content(body, contentTypeOf(std::filesystem::path(request.path)));
             return;
         }
         if (host == Host::Web) {
-            Page page = webPage(request.path, port(Host::Web));
+            Page page = webPage(request.path, ports());
             if (page.contentType.empty()) {
                 response.status = 404;
                 return;
@@ -139,32 +180,43 @@ void FeedServer::installHandlers(Endpoint& endpoint) {
 
 bool FeedServer::bind(std::string& error) {
     for (Endpoint& endpoint : m_endpoints) {
-        if (endpoint.port == 0) {
+        const int asked = endpoint.port;
+        if (asked == 0) {
             endpoint.port = endpoint.server->bind_to_any_port("127.0.0.1");
-        } else if (!endpoint.server->bind_to_port("127.0.0.1", endpoint.port)) {
+        } else if (!endpoint.server->bind_to_port("127.0.0.1", asked)) {
             endpoint.port = -1;
         }
         if (endpoint.port <= 0) {
-            error = "cannot listen on 127.0.0.1:" +
-                    std::to_string(endpoint.host == Host::Web     ? m_options.webPort
-                                   : endpoint.host == Host::Feed1 ? m_options.feed1Port
-                                                                  : m_options.feed2Port);
+            error = "cannot listen on 127.0.0.1:" + std::to_string(asked) +
+                    (asked == 0 ? "" : " (is the port taken?)");
             return false;
         }
     }
     return true;
 }
 
-void FeedServer::start() {
+bool FeedServer::start() {
     for (Endpoint& endpoint : m_endpoints) {
         httplib::Server* server = endpoint.server.get();
-        endpoint.thread = std::thread([server] { server->listen_after_bind(); });
+        std::atomic<bool>* finished = &endpoint.finished;
+        endpoint.thread = std::thread([server, finished] {
+            server->listen_after_bind();
+            finished->store(true);
+        });
     }
+    // A server that fails at once never reports running: watch its thread as well. stop()
+    // only reaches a server that runs, so all must run or have ended before it is called.
+    bool allRunning = true;
     for (Endpoint& endpoint : m_endpoints) {
-        while (!endpoint.server->is_running()) {
+        while (!endpoint.server->is_running() && !endpoint.finished.load()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        allRunning = allRunning && !endpoint.finished.load();
     }
+    if (!allRunning) {
+        stop();
+    }
+    return allRunning;
 }
 
 void FeedServer::stop() {
@@ -183,6 +235,10 @@ int FeedServer::port(Host host) const {
         }
     }
     return -1;
+}
+
+Ports FeedServer::ports() const {
+    return {port(Host::Web), port(Host::Feed1), port(Host::Feed2)};
 }
 
 } // namespace feedsim

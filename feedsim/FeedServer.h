@@ -4,6 +4,7 @@
 // port of 127.0.0.1. It either simulates the draws or serves a folder as it stands on disk.
 
 #include "feedsim/Simulation.h"
+#include "feedsim/WebPages.h"
 
 #include <atomic>
 #include <cstdint>
@@ -51,13 +52,17 @@ public:
     FeedServer(const FeedServer&) = delete;
     FeedServer& operator=(const FeedServer&) = delete;
 
-    // Binds the three ports; on failure says which port in `error`.
+    // Binds the three ports of 127.0.0.1; on failure says which port in `error`.
     bool bind(std::string& error);
-    // Serves on background threads until stop().
-    void start();
+    // Serves on background threads until stop(); returns once all three accept connections,
+    // or false when one of them could not start.
+    bool start();
+    // Stops serving and waits for the threads; may be called more than once.
     void stop();
 
+    // The port the host listens on (the chosen one after bind() when 0 was asked for).
     int port(Host host) const;
+    Ports ports() const;
 
 private:
     struct Endpoint {
@@ -65,6 +70,7 @@ private:
         int port;
         std::unique_ptr<httplib::Server> server;
         std::thread thread;
+        std::atomic<bool> finished{false}; // the thread has left listen_after_bind()
     };
 
     void installHandlers(Endpoint& endpoint);

@@ -6,17 +6,19 @@ namespace feedsim {
 
 namespace {
 
+constexpr std::int64_t kSecondsPerDay = 86400;
+
 const std::array<FeedInfo, 10> kFeeds{{
-    {1, "/ssckj/cq.txt", Host::Feed1, 120, 3},
-    {2, "/ssckj/jx.txt", Host::Feed2, 84, 3},
-    {3, "/ssckj/xj.txt", Host::Feed1, 96, 3},
-    {4, "/ssckj/tj.txt", Host::Feed2, 84, 3},
-    {5, "/dbwfc.txt", Host::Feed2, 288, 3},
-    {6, "/dbffc.txt", Host::Feed2, 1440, 4},
-    {7, "/ynffc.txt", Host::Feed1, 1440, 4},
-    {8, "/hnffc.txt", Host::Feed1, 1440, 4},
-    {9, "/tlffc.txt", Host::Feed1, 1440, 4},
-    {10, "/xgffc.txt", Host::Feed1, 1440, 4},
+    {1, "重庆时时彩", "/ssckj/cq.txt", Host::Feed1, 120, 3},
+    {2, "江西时时彩", "/ssckj/jx.txt", Host::Feed2, 84, 3},
+    {3, "新疆时时彩", "/ssckj/xj.txt", Host::Feed1, 96, 3},
+    {4, "天津时时彩", "/ssckj/tj.txt", Host::Feed2, 84, 3},
+    {5, "迪拜五分彩", "/dbwfc.txt", Host::Feed2, 288, 3},
+    {6, "迪拜分分彩", "/dbffc.txt", Host::Feed2, 1440, 4},
+    {7, "印尼分分彩", "/ynffc.txt", Host::Feed1, 1440, 4},
+    {8, "河内分分彩", "/hnffc.txt", Host::Feed1, 1440, 4},
+    {9, "泰国分分彩", "/tlffc.txt", Host::Feed1, 1440, 4},
+    {10, "西贡分分彩", "/xgffc.txt", Host::Feed1, 1440, 4},
 }};
 
 std::uint64_t splitmix64(std::uint64_t x) {
@@ -26,10 +28,14 @@ std::uint64_t splitmix64(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+    return a / b - ((a % b != 0 && ((a < 0) != (b < 0))) ? 1 : 0);
+}
+
+// Days since 1970-01-01 to the civil date YYYYMMDD (proleptic Gregorian).
 int civilDate(std::int64_t days) {
     days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t era = floorDiv(days, 146097);
     const std::int64_t dayOfEra = days - era * 146097;
     const std::int64_t yearOfEra =
         (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
@@ -41,19 +47,17 @@ int civilDate(std::int64_t days) {
     return static_cast<int>(year * 10000 + month * 100 + day);
 }
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-    return a / b - ((a % b != 0 && ((a < 0) != (b < 0))) ? 1 : 0);
-}
-
-const char* kNotice = "<p class=\"notice\">本站开奖号码为本地模拟数据，并非真实开奖。"
-                      "The draws served here are simulated, not real results.</p>";
-
-std::string html(const std::string& title, const std::string& body) {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title +
-           "</title><style>body{font-family:sans-serif;margin:6px;font-size:13px;"
-           "background:#fff8e6;color:#333}.notice{color:#a00;font-weight:bold}"
-           "h1{font-size:16px;margin:2px 0}</style></head><body>" +
-           body + kNotice + "</body></html>\n";
+// The civil date YYYYMMDD to days since 1970-01-01; the inverse of civilDate.
+std::int64_t daysOf(int yyyymmdd) {
+    std::int64_t year = yyyymmdd / 10000;
+    const std::int64_t month = yyyymmdd / 100 % 100;
+    const std::int64_t day = yyyymmdd % 100;
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = floorDiv(year, 400);
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
 }
 
 } // namespace
@@ -71,10 +75,29 @@ const FeedInfo* findFeed(Host host, std::string_view path) {
     return nullptr;
 }
 
-std::array<int, 5> drawDigits(int feedNumber, int yyyymmdd, int period) {
+Draw newestDraw(const FeedInfo& feed, std::int64_t unixSeconds) {
+    const std::int64_t local = unixSeconds + kZoneOffsetSeconds;
+    const std::int64_t day = floorDiv(local, kSecondsPerDay);
+    const std::int64_t secondsIntoDay = local - day * kSecondsPerDay;
+    // Periods drawn by now: the p with (p - 1) * 86400 <= secondsIntoDay * drawsPerDay. Dividing
+    // the day into whole-second intervals instead would run past the last period whenever
+    // 86400 is no multiple of drawsPerDay (84 a day).
+    const std::int64_t period = secondsIntoDay * feed.drawsPerDay / kSecondsPerDay + 1;
+    return {civilDate(day), static_cast<int>(period)};
+}
+
+Draw previousDraw(const FeedInfo& feed, Draw draw) {
+    if (draw.period > 1) {
+        return {draw.date, draw.period - 1};
+    }
+    return {civilDate(daysOf(draw.date) - 1), feed.drawsPerDay};
+}
+
+std::array<int, 5> drawDigits(int feedNumber, Draw draw) {
+    // The three fields do not overlap: the date needs 27 bits, the period 11.
     std::uint64_t state = splitmix64((static_cast<std::uint64_t>(feedNumber) << 48) ^
-                                     (static_cast<std::uint64_t>(yyyymmdd) << 16) ^
-                                     static_cast<std::uint64_t>(period));
+                                     (static_cast<std::uint64_t>(draw.date) << 16) ^
+                                     static_cast<std::uint64_t>(draw.period));
     std::array<int, 5> digits{};
     for (int& digit : digits) {
         digit = static_cast<int>(state % 10);
@@ -83,68 +106,24 @@ std::array<int, 5> drawDigits(int feedNumber, int yyyymmdd, int period) {
     return digits;
 }
 
-std::string drawLine(const FeedInfo& feed, int yyyymmdd, int period) {
-    const std::array<int, 5> d = drawDigits(feed.number, yyyymmdd, period);
+std::string drawLine(const FeedInfo& feed, Draw draw) {
+    const std::array<int, 5> d = drawDigits(feed.number, draw);
     char line[64];
     std::snprintf(line, sizeof line,
                   feed.periodDigits == 4 ? "%08d%04d %d,%d,%d,%d,%d" : "%08d%03d %d,%d,%d,%d,%d",
-                  yyyymmdd, period, d[0], d[1], d[2], d[3], d[4]);
+                  draw.date, draw.period, d[0], d[1], d[2], d[3], d[4]);
     return line;
 }
 
 std::string feedText(const FeedInfo& feed, std::int64_t unixSeconds, int lines) {
-    const std::int64_t local = unixSeconds + kZoneOffsetSeconds;
-    std::int64_t day = floorDiv(local, 86400);
-    const std::int64_t secondsIntoDay = local - day * 86400;
-    const std::int64_t interval = 86400 / feed.drawsPerDay;
-    // Period 1 is drawn at midnight, period p at (p − 1) intervals after it.
-    int period = static_cast<int>(secondsIntoDay / interval) + 1;
     std::string text;
+    Draw draw = newestDraw(feed, unixSeconds);
     for (int i = 0; i < lines; ++i) {
-        text += drawLine(feed, civilDate(day), period);
+        text += drawLine(feed, draw);
         text += '\n';
-        if (--period == 0) {
-            --day;
-            period = feed.drawsPerDay;
-        }
+        draw = previousDraw(feed, draw);
     }
     return text;
-}
-
-Page webPage(std::string_view path, int webPort) {
-    const std::string host = "http://127.0.0.1:" + std::to_string(webPort);
-    if (path == "/setting/vnupdata.txt") {
-        return {"20160615\n", "text/plain; charset=utf-8"};
-    }
-    if (path == "/addurl/vn.txt") {
-        return {host + "/promo.html\n", "text/plain; charset=utf-8"};
-    }
-    if (path == "/xiazai/vnssc.rar") {
-        return {"This is a placeholder for the update package of the local test server.\n",
-                "application/octet-stream"};
-    }
-    if (path == "/" || path == "/index.html") {
-        return {html("Kestrum", "<h1>Kestrum</h1><p>时时彩、分分彩计划软件的本地演示站点。"
-                                "Local demonstration site.</p>"),
-                "text/html; charset=utf-8"};
-    }
-    if (path == "/promo.html") {
-        return {html("推广", "<h1>推广页面</h1><p>本地测试用的推广页面。A local promotion page "
-                             "for testing.</p>"),
-                "text/html; charset=utf-8"};
-    }
-    static const std::string_view kPanels[] = {
-        "/add/vnadd1.html",  "/add/vnadd3.html",  "/add/ptadd.html",  "/add/vnadd99.html",
-        "/add/vnaddxc.html", "/add/vnaddhc.html", "/add/vnaddqy.html"};
-    for (std::string_view panel : kPanels) {
-        if (path == panel) {
-            const std::string name(panel.substr(5, panel.size() - 10));
-            return {html("Kestrum " + name,
-                         "<h1>Kestrum · " + name + "</h1><p>本地面板页面 / local panel page</p>"),
-                    "text/html; charset=utf-8"};
-        }
-    }
-    return {};
 }
 
 } // namespace feedsim

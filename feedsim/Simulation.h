@@ -1,9 +1,14 @@
 #pragma once
 
-// The simulated draws of the local feed server: ten feeds of five digits each, drawn evenly
-// over a day of the fixed zone UTC+8, period 1 at midnight. The digits of a draw depend only on
-// the feed, the date and the period, so every request sees the same ones. The clock is a
-// parameter: the feed text is a pure function of the time.
+// The simulated draws of the local feed server: ten feeds of five digits each.
+//
+// Time: the simulated day is that of the fixed zone UTC+8, whatever the machine's zone. A feed
+// with n draws a day draws period p (1 to n) at the first whole second s after local midnight
+// with s * n >= (p - 1) * 86400: period 1 at 00:00:00, the others evenly after it (every 720 s
+// at 120 a day; at 84 a day the gaps are 1028 or 1029 s, so period 84 is the last of the day).
+//
+// Digits: those of a draw depend only on the feed, the date and the period, so every request
+// sees the same ones. The clock is a parameter: the feed text is a pure function of the time.
 
 #include <array>
 #include <cstdint>
@@ -16,10 +21,11 @@ enum class Host { Web, Feed1, Feed2 };
 
 struct FeedInfo {
     int number;            // 1 to 10
+    std::string_view name; // the lottery's name, UTF-8
     std::string_view path; // on its host
     Host host;             // Feed1 or Feed2
     int drawsPerDay;       // spread evenly over the day
-    int periodDigits;      // 3, or 4 for the 1440-draw feeds
+    int periodDigits;      // digits of the period number: 3, or 4 for the 1440-draw feeds
 };
 
 const std::array<FeedInfo, 10>& feeds();
@@ -30,24 +36,31 @@ const FeedInfo* findFeed(Host host, std::string_view path);
 // Seconds east of UTC of the simulated day.
 inline constexpr std::int64_t kZoneOffsetSeconds = 8 * 3600;
 
-// At least this many lines per feed, newest first.
+// Lines of every simulated feed, newest first.
 inline constexpr int kFeedLines = 60;
 
-// The feed as it stands at unixSeconds: the newest draw first, kFeedLines lines, each ending
-// in LF, going back into earlier days as needed.
+// One draw: its local date as the number YYYYMMDD and its period, 1 to drawsPerDay.
+struct Draw {
+    int date;
+    int period;
+    friend bool operator==(const Draw&, const Draw&) = default;
+};
+
+// The newest draw of the feed at unixSeconds (seconds since 1970, UTC).
+Draw newestDraw(const FeedInfo& feed, std::int64_t unixSeconds);
+
+// The draw before this one: the previous period, or the last one of the previous day.
+Draw previousDraw(const FeedInfo& feed, Draw draw);
+
+// The feed as it stands at unixSeconds: `lines` lines, the newest draw first, each ending in
+// LF (no CR), going back into earlier days as needed.
 std::string feedText(const FeedInfo& feed, std::int64_t unixSeconds, int lines = kFeedLines);
 
-// One draw line: "20150101001 1,2,3,4,5" (a four-digit period for the 1440-draw feeds).
-std::string drawLine(const FeedInfo& feed, int yyyymmdd, int period);
+// One draw line without its line end: "20150101001 1,2,3,4,5", or with a four-digit period
+// "201501010023 9,9,9,9,9".
+std::string drawLine(const FeedInfo& feed, Draw draw);
 
-// The five digits of one draw, 0 to 9 each.
-std::array<int, 5> drawDigits(int feedNumber, int yyyymmdd, int period);
-
-// The maker's host: the page or file at path, with its content type; empty when none.
-struct Page {
-    std::string body;
-    std::string contentType;
-};
-Page webPage(std::string_view path, int webPort);
+// The five digits of one draw, 0 to 9 each, 万位 first.
+std::array<int, 5> drawDigits(int feedNumber, Draw draw);
 
 } // namespace feedsim

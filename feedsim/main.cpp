@@ -1,4 +1,4 @@
-// feedsim: the local feed server. Usage:
+// feedsim: the local feed server, on 127.0.0.1 only, until SIGINT or SIGTERM. Usage:
 //   feedsim [--files DIR] [--fault slow|error|garbage] [--web-port N] [--feed1-port N]
 //           [--feed2-port N]
 
@@ -6,7 +6,8 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -67,6 +68,11 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (options.files && !std::filesystem::is_directory(*options.files)) {
+        std::fprintf(stderr, "feedsim: %s is not a folder\n", options.files->c_str());
+        return 1;
+    }
+
     // The signals are taken by sigwait below, not by a handler.
     sigset_t signals;
     sigemptyset(&signals);
@@ -80,7 +86,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "feedsim: %s\n", error.c_str());
         return 1;
     }
-    server.start();
+    if (!server.start()) {
+        std::fprintf(stderr, "feedsim: the server did not start\n");
+        return 1;
+    }
     std::printf("feedsim: listening on 127.0.0.1:%d, %d, %d%s\n", server.port(feedsim::Host::Web),
                 server.port(feedsim::Host::Feed1), server.port(feedsim::Host::Feed2),
                 options.files ? (" serving " + options.files->string()).c_str()
