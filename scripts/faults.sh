@@ -8,11 +8,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 phase_seconds=${1:-40}
 source scripts/live-common.sh
-live_build
-
-work=$(mktemp -d)
-trap 'live_stop_feedsim; rm -rf "$work"' EXIT
-live_feedsim
+live_begin
 
 cat > "$work/inside.sh" <<INSIDE
 set -euo pipefail

@@ -12,6 +12,16 @@ live_build() {
     cmake --build build-release -j2 --target kestrum feedsim
 }
 
+# Builds, makes the scratch folder $work (removed at exit, with the feed server stopped) and
+# starts the feed server. The script runs the program inside the virtual display with
+# "$work/inside.sh", which sources this file again after "root=...; work=...".
+live_begin() {
+    live_build
+    work=$(mktemp -d)
+    trap 'live_stop_feedsim; rm -rf "$work"' EXIT
+    live_feedsim
+}
+
 # live_feedsim [feedsim options...]: (re)starts the feed server; its pid in $feedsim_pid.
 live_feedsim() {
     live_stop_feedsim
