@@ -3,6 +3,7 @@
 #include "engine/Formula.h"
 #include "support/History.h"
 #include "support/Walks.h"
+#include "support/WorkedExample.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -34,12 +35,7 @@ TEST(SinglePositionBacktestTest, WorkedExample) {
 
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(*result, 3.0f);
-    const std::vector<std::string> expected{
-        "后一023-024期<8641> 开 27182   挂 ",     "后一027-028期<1902> 开 11111  1  期中 ",
-        "后一028-029期<7091> 开 99997  1  期中 ", "后一029-030期<6970> 开 00000  1  期中 ",
-        "后一030-031期<0918> 计划进行中……\r\n",   "080%中[004]   挂[001] 连挂[000]",
-    };
-    EXPECT_EQ(writtenLines(engine), expected);
+    EXPECT_EQ(writtenLines(engine), testing::kWorkedExamplePlanLines);
     EXPECT_EQ(engine.lastStats.hitPlans, 3.0f);
     EXPECT_EQ(engine.lastStats.accuracy, 83.0f);
     EXPECT_EQ(engine.lastStats.maxHitRun, 3);

@@ -1,6 +1,7 @@
 #include "report/PlanExports.h"
 
 #include "support/ScratchFolder.h"
+#include "support/WorkedExample.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -73,12 +74,7 @@ protected:
 TEST_F(PlanExportsTest, WorkedExampleAsGbkWithTextModeLineEnds) {
     TextSlots& lines = m_plans[slotOf(PlayType::Hou1)];
     lines = TextSlots{};
-    lines[0] = "后一023-024期<8641> 开 27182   挂 ";
-    lines[1] = "后一027-028期<1902> 开 11111  1  期中 ";
-    lines[2] = "后一028-029期<7091> 开 99997  1  期中 ";
-    lines[3] = "后一029-030期<6970> 开 00000  1  期中 ";
-    lines[4] = "后一030-031期<0918> 计划进行中……\r\n";
-    lines[5] = "080%中[004]   挂[001] 连挂[000]";
+    testing::fillWorkedExample(lines);
     expectAllWritten(
         writePlanExports(m_plans, "\r\n注册地址:http://127.0.0.1:47800/r.html", m_dir));
 

@@ -1,6 +1,7 @@
 #include "report/PlanReport.h"
 
 #include "engine/DispatchTables.h"
+#include "support/WorkedExample.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -17,12 +18,7 @@ TEST(PlanReportTest, WorkedExampleByteForByte) {
     // 后一 with formula 7: four finished plans, the running plan, the summary line.
     PlanLinesTable plans;
     TextSlots& lines = plans[slotOf(PlayType::Hou1)];
-    lines[0] = "后一023-024期<8641> 开 27182   挂 ";
-    lines[1] = "后一027-028期<1902> 开 11111  1  期中 ";
-    lines[2] = "后一028-029期<7091> 开 99997  1  期中 ";
-    lines[3] = "后一029-030期<6970> 开 00000  1  期中 ";
-    lines[4] = "后一030-031期<0918> 计划进行中……\r\n";
-    lines[5] = "080%中[004]   挂[001] 连挂[000]";
+    testing::fillWorkedExample(lines);
 
     const std::string expected = "后一023-024期<8641> 开 27182   挂 \r\n"
                                  "后一027-028期<1902> 开 11111  1  期中 \r\n"
