@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <vector>
 
 namespace kestrum {
 
@@ -272,27 +273,40 @@ void CMainDlg::submit(std::function<void(CommandContext&)> command) {
 
 void CMainDlg::submitUserCommand(std::function<void(CommandContext&)> command) {
     if (m_busyCommands++ == 0) {
-        for (int id : {1009, 1000}) {
-            m_controls.value(id)->setEnabled(false);
-        }
-        for (const LotterySource& lottery : lotteryTable()) {
-            m_controls.value(lottery.button)->setEnabled(false);
-        }
+        setStartersEnabled(false);
         QApplication::setOverrideCursor(Qt::BusyCursor);
     }
     submit(std::move(command));
+}
+
+void CMainDlg::setStartersEnabled(bool enabled) {
+    std::vector<QWidget*> starters{m_controls.value(1009), m_controls.value(1000)};
+    for (const LotterySource& lottery : lotteryTable()) {
+        starters.push_back(m_controls.value(lottery.button));
+    }
+    for (QWidget* starter : starters) {
+        if (!enabled && starter == focusWidget()) {
+            // Disabled, the focused control would pass the focus on down the tab order, as
+            // far as a web panel, which keeps Escape and Tab to itself: the window holds the
+            // focus meanwhile.
+            m_parkedFocus = starter;
+            setFocus(Qt::OtherFocusReason);
+        }
+        starter->setEnabled(enabled);
+    }
+    if (enabled) {
+        if (m_parkedFocus != nullptr && focusWidget() == this) {
+            m_parkedFocus->setFocus(Qt::OtherFocusReason);
+        }
+        m_parkedFocus.clear();
+    }
 }
 
 void CMainDlg::applyCommandDone() {
     if (m_busyCommands == 0 || --m_busyCommands > 0) {
         return;
     }
-    for (int id : {1009, 1000}) {
-        m_controls.value(id)->setEnabled(true);
-    }
-    for (const LotterySource& lottery : lotteryTable()) {
-        m_controls.value(lottery.button)->setEnabled(true);
-    }
+    setStartersEnabled(true);
     QApplication::restoreOverrideCursor();
     if (m_pendingLottery) {
         const LotterySource& lottery = lotteryByNumber(*m_pendingLottery);

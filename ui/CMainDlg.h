@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QPointer>
 #include <QUrl>
 #include <atomic>
 #include <functional>
@@ -101,6 +102,9 @@ private:
     void submit(std::function<void(CommandContext&)> command);
     // Submits a command that the user started: the controls that start another wait for it.
     void submitUserCommand(std::function<void(CommandContext&)> command);
+    // Enables or disables the controls that start a command ("搜索公式", "使用已有公式" and the
+    // lottery options), keeping the keyboard focus out of the web panels.
+    void setStartersEnabled(bool enabled);
     void navigateTopPanel(std::string_view page);
 
     MainDlgSetup m_setup;
@@ -125,6 +129,8 @@ private:
     std::optional<PlanSnapshot> m_plans;
     PlanParamsTable m_planParams = defaultPlanParams();
     int m_busyCommands = 0;
+    // The disabled control that had the focus, which gets it back when it is enabled again.
+    QPointer<QWidget> m_parkedFocus;
     // The lottery being loaded, until its command is done.
     std::optional<std::int32_t> m_pendingLottery;
     class CFormulaListDlg* m_formulaList = nullptr;

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -167,6 +168,21 @@ private slots:
 
         // 迪拜五分彩 is number 5, on button 1028.
         QCOMPARE(option(1028)->text(), QStringLiteral("迪拜五分彩"));
+    }
+
+    void aLotteryChosenByKeyboardKeepsTheFocusAndEscapeStillCloses() {
+        option(1027)->setFocus();
+        QTest::keyClick(option(1027), Qt::Key_Space);
+        QVERIFY(m_window->busy());
+        QVERIFY(!option(1027)->isEnabled());
+        // Disabled, the option's focus goes to the window, not down the tab order.
+        QCOMPARE(m_window->focusWidget(), m_window.get());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QCOMPARE(m_window->focusWidget(), option(1027));
+
+        QSignalSpy finished(m_window.get(), &QDialog::finished);
+        QTest::keyClick(m_window->focusWidget(), Qt::Key_Escape);
+        QCOMPARE(finished.count(), 1);
     }
 
     void aPanelFirstLotteryChangesThePageBeforeLoading() {
