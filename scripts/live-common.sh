@@ -12,13 +12,14 @@ live_build() {
     cmake --build build-release -j2 --target kestrum feedsim
 }
 
-# Builds, makes the scratch folder $work (removed at exit, with the feed server stopped) and
+# Builds, makes the scratch folder $work (removed at exit, with the feed server stopped and the
+# program's log kept as build-release/live-kestrum.log) and
 # starts the feed server. The script runs the program inside the virtual display with
 # "$work/inside.sh", which sources this file again after "root=...; work=...".
 live_begin() {
     live_build
     work=$(mktemp -d)
-    trap 'live_stop_feedsim; rm -rf "$work"' EXIT
+    trap 'live_stop_feedsim; cp "$work/kestrum.log" build-release/live-kestrum.log 2>/dev/null || true; rm -rf "$work"' EXIT
     live_feedsim
 }
 
@@ -28,6 +29,10 @@ live_feedsim() {
     ./build-release/bin/feedsim "$@" >> "$work/feedsim.log" 2>&1 &
     feedsim_pid=$!
     for _ in $(seq 100); do
+        # A server left over from another run would answer too: this one must be alive.
+        if ! kill -0 "$feedsim_pid" 2>/dev/null; then
+            echo "feedsim ended:"; tail -n 5 "$work/feedsim.log"; return 1
+        fi
         (exec 3<>/dev/tcp/127.0.0.1/47802) 2>/dev/null && return 0
         sleep 0.1
     done

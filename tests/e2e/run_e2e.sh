@@ -20,6 +20,10 @@ trap cleanup EXIT
 "$bin_dir/feedsim" --files "$fixture" > "$work/feedsim.log" 2>&1 &
 feedsim_pid=$!
 for _ in $(seq 100); do
+    # A server left over from another run would answer too: this one must be alive.
+    if ! kill -0 "$feedsim_pid" 2>/dev/null; then
+        echo "feedsim ended:"; cat "$work/feedsim.log"; feedsim_pid=""; exit 1
+    fi
     (exec 3<>/dev/tcp/127.0.0.1/47801) 2>/dev/null && break
     sleep 0.1
 done
