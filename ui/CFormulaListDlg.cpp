@@ -43,6 +43,11 @@ CFormulaListDlg::CFormulaListDlg(const CandidateRows& candidates, QWidget* paren
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->verticalHeader()->hide();
+    // Compact rows, as a list of this kind shows them: the text's height and a little air, so
+    // that half the candidates show at once.
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setMinimumSectionSize(1);
+    m_list->verticalHeader()->setDefaultSectionSize(QFontMetrics(dialogFont).height() + 2);
     const char* headers[] = {"计划公式", "最大连对", "最大连错", "准确率", "计划连中"};
     const int widths[] = {150, 100, 100, 100, 100};
     for (int column = 0; column < 5; ++column) {

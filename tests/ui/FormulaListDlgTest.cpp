@@ -56,6 +56,19 @@ private slots:
         QCOMPARE(dialog.chosenFormula(), -1);
     }
 
+    void atLeastFifteenRowsShowAtOnce() {
+        CFormulaListDlg dialog(threeCandidates());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTableWidget* list = dialog.list();
+        int whole = 0;
+        for (int row = 0; row < list->rowCount(); ++row) {
+            whole +=
+                list->viewport()->rect().contains(list->visualItemRect(list->item(row, 0))) ? 1 : 0;
+        }
+        QVERIFY2(whole >= 15, qPrintable(QString::number(whole)));
+    }
+
     void aClickShowsTheRowsFormulaAndConfirmingChoosesIt() {
         CFormulaListDlg dialog(threeCandidates());
         dialog.show();
