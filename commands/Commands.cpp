@@ -52,6 +52,7 @@ PlanSnapshot takeSnapshot(const Engine& engine) {
     for (PlayType type : allPlayTypes()) {
         snapshot.formulas[slotOf(type)] = currentFormula(engine, type);
     }
+    snapshot.formulaTable = engine.CurrentFormulaTable;
     snapshot.planParams = engine.PlanParams;
     return snapshot;
 }
@@ -120,18 +121,22 @@ void runSelectLottery(CommandContext& context, std::int32_t number) {
     const LotterySource& lottery = lotteryByNumber(number);
     if (number != 1) {
         context.view.checkOptions(PlayType::Hou1, number);
-        for (TextSlots& lines : engine.PlanLines) {
-            std::fill(lines.begin(), lines.end(), std::string());
-        }
-        std::fill(engine.ScratchLines.begin(), engine.ScratchLines.end(), std::string());
     }
+    // No line of the previous lottery survives, even when the new one's draws cannot be
+    // loaded (the first lottery's recompute would empty them too, but only after a download).
+    for (TextSlots& lines : engine.PlanLines) {
+        std::fill(lines.begin(), lines.end(), std::string());
+    }
+    std::fill(engine.ScratchLines.begin(), engine.ScratchLines.end(), std::string());
     FeedContext feeds = feedContext(context);
     const DownloadOutcome download =
         selectLotteryDraws(engine, lottery, context.settings.feedHosts, feeds, context.pacing);
     context.view.showDrawList(download.paneText);
     if (download.lines == 0) {
-        // No draw of this lottery: nothing is searched or stored for it.
+        // No draw of this lottery: nothing is searched or stored for it. The window gets its
+        // empty plans and its formulas, and says why.
         context.view.checkOptions(PlayType::Hou1, number);
+        context.view.showPlans(takeSnapshot(engine));
         context.view.showStatus(kDrawsUnavailableText);
         context.view.commandDone();
         return;

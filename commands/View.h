@@ -20,6 +20,8 @@ struct PlanSnapshot {
     PlanLinesTable planLines;
     // The current formula of every play type for the selected lottery.
     std::array<std::int32_t, kPlayTypeCount> formulas{};
+    // The current formulas of every lottery.
+    FormulaTable formulaTable{};
     PlanParamsTable planParams{};
 };
 

@@ -1,5 +1,6 @@
 #include "ui/CMainDlg.h"
 
+#include "commands/EngineThread.h"
 #include "draws/LotteryTable.h"
 #include "draws/Text.h"
 #include "report/PlanReport.h"
@@ -8,7 +9,6 @@
 #include "ui/CFormulaListDlg.h"
 #include "ui/CWebBrowser2.h"
 #include "ui/DialogUnits.h"
-#include "ui/EngineThread.h"
 #include "ui/QtView.h"
 
 #include <QAction>
@@ -23,6 +23,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
+#include <exception>
+#include <iterator>
 #include <vector>
 
 namespace kestrum {
@@ -30,6 +33,12 @@ namespace kestrum {
 namespace {
 
 enum class Kind { Option, GroupStart, Edit, Button, Label, DrawList, Report, WebPanel };
+
+// Whether controls of a kind take the focus with Tab (options take it only with a click).
+bool takesTabFocus(Kind kind) {
+    return kind == Kind::Edit || kind == Kind::Button || kind == Kind::DrawList ||
+           kind == Kind::Report || kind == Kind::WebPanel;
+}
 
 struct ControlRow {
     int id; // 0 for a label without id
@@ -117,7 +126,9 @@ CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_setup(std::move(setup)), m_engineThread(std::make_unique<EngineThread>()) {
+      m_setup(std::move(setup)),
+      m_engineThread(std::make_unique<EngineThread>(
+          [this](const std::string& job, const std::string&) { m_view->commandFailed(job); })) {
     setWindowTitle(QStringLiteral("Varnel时时彩软件Ｖ1.160615"));
     setFont(dialogFont());
     createControls();
@@ -135,7 +146,7 @@ CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
     m_client = m_setup.makeClient(m_engineThread->stopping());
     m_view = std::make_unique<QtView>(this);
     m_report->setPlainText(paneText(kStartupText));
-    submit([](CommandContext& context) { runStartup(context); });
+    submit("启动", [](CommandContext& context) { runStartup(context); });
 
     const QString web = fromUtf8(m_setup.settings.webHost);
     m_topPanel->navigate(QUrl(web + QStringLiteral("/add/vnadd1.html")));
@@ -258,25 +269,68 @@ std::optional<PlayType> CMainDlg::checkedPlayType() const {
     return std::nullopt;
 }
 
-void CMainDlg::submit(std::function<void(CommandContext&)> command) {
-    m_engineThread->submit([this, command = std::move(command)](Engine& engine) {
-        CommandContext context{
-            engine,
-            *m_view,
-            *m_client,
-            m_setup.settings,
-            [this](std::chrono::milliseconds pause) { return m_engineThread->wait(pause); },
-            m_setup.pacing};
-        command(context);
-    });
+bool CMainDlg::focusNextPrevChild(bool next) {
+    const int count = static_cast<int>(std::size(kControls));
+    // The control that has the focus, found from the focused widget up (a web panel's focus is
+    // on a widget of its page).
+    int from = next ? -1 : count;
+    for (QWidget* widget = focusWidget(); widget != nullptr && widget != this;
+         widget = widget->parentWidget()) {
+        const int id = widget->property("controlId").toInt();
+        const auto row = std::find_if(std::begin(kControls), std::end(kControls),
+                                      [id](const ControlRow& r) { return r.id == id; });
+        if (id != 0 && row != std::end(kControls)) {
+            from = static_cast<int>(row - std::begin(kControls));
+            break;
+        }
+    }
+    for (int step = 1; step <= count; ++step) {
+        const int index = ((from + (next ? step : -step)) % count + count) % count;
+        const ControlRow& row = kControls[index];
+        QWidget* widget = m_controls.value(row.id);
+        if (takesTabFocus(row.kind) && widget->isEnabled() && widget->isVisible()) {
+            widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
 }
 
-void CMainDlg::submitUserCommand(std::function<void(CommandContext&)> command) {
+void CMainDlg::submit(std::string name, std::function<void(CommandContext&)> command) {
+    const std::uint64_t epoch = m_lotteryEpoch;
+    m_engineThread->submit(std::move(name),
+                           [this, epoch, command = std::move(command)](Engine& engine) {
+                               m_view->beginCommand(epoch);
+                               CommandContext context{engine,
+                                                      *m_view,
+                                                      *m_client,
+                                                      m_setup.settings,
+                                                      [this](std::chrono::milliseconds pause) {
+                                                          return m_engineThread->wait(pause);
+                                                      },
+                                                      m_setup.pacing};
+                               command(context);
+                           });
+}
+
+void CMainDlg::submitUserCommand(std::string name, std::function<void(CommandContext&)> command) {
     if (m_busyCommands++ == 0) {
         setStartersEnabled(false);
         QApplication::setOverrideCursor(Qt::BusyCursor);
     }
-    submit(std::move(command));
+    submit(std::move(name), [command = std::move(command)](CommandContext& context) {
+        // A command that throws still ends: the controls it disabled come back.
+        struct DoneOnThrow {
+            View& view;
+            int uncaught = std::uncaught_exceptions();
+            ~DoneOnThrow() {
+                if (std::uncaught_exceptions() > uncaught) {
+                    view.commandDone();
+                }
+            }
+        } doneOnThrow{context.view};
+        command(context);
+    });
 }
 
 void CMainDlg::setStartersEnabled(bool enabled) {
@@ -338,10 +392,10 @@ void CMainDlg::onSearchFormulas() {
     if (!shape || !type) {
         // Nothing to search; the plans are recomputed all the same.
         submitUserCommand(
-            [](CommandContext& context) { runStoreFormula(context, std::nullopt, 0); });
+            "搜索公式", [](CommandContext& context) { runStoreFormula(context, std::nullopt, 0); });
         return;
     }
-    submitUserCommand([type = *type, shape = *shape](CommandContext& context) {
+    submitUserCommand("搜索公式", [type = *type, shape = *shape](CommandContext& context) {
         runSearch(context, type, shape);
     });
 }
@@ -355,14 +409,16 @@ void CMainDlg::applyCandidates(PlayType type, const CandidateRows& candidates) {
         // Closed without a choice: the best candidate.
         const std::int32_t formula = chosen >= 0 ? chosen : candidates.formula[0];
         m_formulaBox->setText(QString::fromStdString(formatText("%d", formula)));
-        submitUserCommand(
-            [type, formula](CommandContext& context) { runStoreFormula(context, type, formula); });
+        submitUserCommand("选定公式", [type, formula](CommandContext& context) {
+            runStoreFormula(context, type, formula);
+        });
     });
     m_formulaList->open();
 }
 
 void CMainDlg::useCurrentFormula() {
-    submitUserCommand([type = checkedPlayType(), text = m_formulaBox->text().toStdString()](
+    submitUserCommand("使用已有公式",
+                      [type = checkedPlayType(), text = m_formulaBox->text().toStdString()](
                           CommandContext& context) { runUseFormula(context, type, text); });
 }
 
@@ -374,16 +430,25 @@ void CMainDlg::selectLottery(std::int32_t number) {
             navigateTopPanel(lottery.panelPage);
         }
     }
+    // From here on the window shows only the chosen lottery: what the commands submitted before
+    // show of the previous one is dropped when it arrives, and its plans are gone.
+    ++m_lotteryEpoch;
+    m_lottery = number;
+    m_plans.reset();
+    m_formulasKnown = true;
     applyCheckedOptions(PlayType::Hou1, number);
+    applyStatus(kPreparingText);
+    writePlanReport();
     m_pendingLottery = number;
-    submitUserCommand([number](CommandContext& context) { runSelectLottery(context, number); });
+    submitUserCommand("切换彩种",
+                      [number](CommandContext& context) { runSelectLottery(context, number); });
 }
 
 void CMainDlg::onRefreshTimer() {
     if (m_refreshBusy.exchange(true)) {
         return;
     }
-    submit([this](CommandContext& context) { runRefresh(context, m_refreshBusy); });
+    submit("刷新开奖", [this](CommandContext& context) { runRefresh(context, m_refreshBusy); });
 }
 
 void CMainDlg::applyDrawList(const std::optional<std::string>& text) {
@@ -406,10 +471,22 @@ void CMainDlg::applyCheckedOptions(PlayType type, std::int32_t lottery) {
     static_cast<QRadioButton*>(m_controls.value(lotteryButton))->setChecked(true);
 }
 
-void CMainDlg::applyPlans(PlanSnapshot snapshot) {
+void CMainDlg::applyPlans(PlanSnapshot snapshot, bool current) {
+    // The plan shapes and the formula table are the engine's latest whichever lottery the
+    // dispatch was for; the plan lines only when it was for the lottery on show.
     m_planParams = snapshot.planParams;
-    m_plans = std::move(snapshot);
+    m_formulaTable = snapshot.formulaTable;
+    m_formulasKnown = true;
+    if (current) {
+        m_plans = std::move(snapshot);
+    }
     writePlanReport();
+}
+
+void CMainDlg::applyCommandFailed(const std::string& job) {
+    applyStatus(
+        "\r\n\r\n" + job +
+        "未能完成：运行出错（原因已写入调试日志）。\r\n软件仍在运行，开奖数据会继续自动刷新。");
 }
 
 void CMainDlg::selectPlayType(PlayType type) {
@@ -423,12 +500,19 @@ void CMainDlg::selectPlayType(PlayType type) {
 }
 
 void CMainDlg::writePlanReport() {
-    // Until the first dispatch the pane keeps what it shows (the start-up text).
+    const std::optional<PlayType> type = checkedPlayType();
     if (!m_plans) {
+        // Until the lottery's first dispatch the pane keeps its status text (start-up, or the
+        // lottery being loaded); the box shows the lottery's own formula once it is known.
+        if (type && m_formulasKnown) {
+            const auto row = static_cast<std::size_t>(m_lottery);
+            m_formulaBox->setText(
+                QString::fromStdString(currentFormulaText(m_formulaTable.at(row)[slotOf(*type)])));
+        }
         return;
     }
     std::string text = reportFooter(m_setup.siteUrl);
-    if (const std::optional<PlayType> type = checkedPlayType()) {
+    if (type) {
         text = planReportText(m_plans->planLines[slotOf(*type)], m_setup.siteUrl);
         m_formulaBox->setText(
             QString::fromStdString(currentFormulaText(m_plans->formulas[slotOf(*type)])));

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QUrl>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -61,7 +62,6 @@ public:
     void applyDrawList(const std::optional<std::string>& text);
     void applyStatus(const std::string& text);
     void applyCheckedOptions(PlayType type, std::int32_t lottery);
-    void applyPlans(PlanSnapshot snapshot);
     void applyCandidates(PlayType type, const CandidateRows& candidates);
     void applyCommandDone();
     void applyOpenUrl(const std::string& url);
@@ -72,6 +72,16 @@ public:
     void useCurrentFormula();
     // A lottery option: its draws, formulas and plans, its refresh pace and panel page.
     void selectLottery(std::int32_t number);
+
+    // What the commands tell the window about the lottery on show. `current` is false for the
+    // commands submitted before the user last chose a lottery: what they show of the previous
+    // lottery is dropped.
+    void applyPlans(PlanSnapshot snapshot, bool current);
+    // The report pane says that a command failed (the debug log says why).
+    void applyCommandFailed(const std::string& job);
+    // Counts the lotteries chosen since the window opened; a command keeps the count of its
+    // submission.
+    std::uint64_t lotteryEpoch() const { return m_lotteryEpoch; }
 
     // Whether a command the user started is still running (its controls are disabled).
     bool busy() const { return m_busyCommands > 0; }
@@ -96,12 +106,18 @@ public:
     // Runs what the commands asked the window to show, in order.
     Q_INVOKABLE void runQueuedViewCalls();
 
+protected:
+    // Tab and Shift+Tab follow the order of the controls, not Qt's focus chain, which the web
+    // panels' page widgets join at its end whenever their pages load.
+    bool focusNextPrevChild(bool next) override;
+
 private:
     void createControls();
     void writePlanReport();
-    void submit(std::function<void(CommandContext&)> command);
+    // Queues a command for the engine thread under a name for the log and the report pane.
+    void submit(std::string name, std::function<void(CommandContext&)> command);
     // Submits a command that the user started: the controls that start another wait for it.
-    void submitUserCommand(std::function<void(CommandContext&)> command);
+    void submitUserCommand(std::string name, std::function<void(CommandContext&)> command);
     // Enables or disables the controls that start a command ("搜索公式", "使用已有公式" and the
     // lottery options), keeping the keyboard focus out of the web panels.
     void setStartersEnabled(bool enabled);
@@ -125,9 +141,16 @@ private:
     QTimer* m_timer = nullptr;
 
     std::atomic<bool> m_refreshBusy{false};
-    // The plans of the last dispatch, which every report is built from.
+    // The plans of the last dispatch of the lottery on show, which every report is built from;
+    // none until its first dispatch.
     std::optional<PlanSnapshot> m_plans;
     PlanParamsTable m_planParams = defaultPlanParams();
+    // The current formulas of every lottery, as the last dispatch left them.
+    FormulaTable m_formulaTable{};
+    bool m_formulasKnown = false;
+    // The lottery on show (1 to 10), and the count of lotteries chosen.
+    std::int32_t m_lottery = 1;
+    std::uint64_t m_lotteryEpoch = 0;
     int m_busyCommands = 0;
     // The disabled control that had the focus, which gets it back when it is enabled again.
     QPointer<QWidget> m_parkedFocus;

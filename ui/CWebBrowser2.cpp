@@ -1,5 +1,7 @@
 #include "ui/CWebBrowser2.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
@@ -14,6 +16,10 @@ CWebBrowser2::CWebBrowser2(bool live, QWidget* parent) : QFrame(parent) {
         layout->setContentsMargins(1, 1, 1, 1);
         layout->addWidget(m_view);
         setFocusProxy(m_view);
+        // The page's own widget appears only when a page loads, and the browser engine may
+        // replace it; it would keep every key. Watching the application's events finds it
+        // wherever it is.
+        qApp->installEventFilter(this);
     }
 }
 
@@ -22,6 +28,25 @@ void CWebBrowser2::navigate(const QUrl& url) {
     if (m_view != nullptr) {
         m_view->load(url);
     }
+}
+
+bool CWebBrowser2::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+        !m_view->isAncestorOf(static_cast<QWidget*>(watched))) {
+        return false;
+    }
+    // Tab, Shift+Tab and Escape belong to the window: they move the focus to the next control
+    // or close the window, wherever the focus is, and the page never sees them.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool windowKey = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0 &&
+                           (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+                            key->key() == Qt::Key_Escape);
+    if (!windowKey) {
+        return false;
+    }
+    QKeyEvent copy(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+    QCoreApplication::sendEvent(window(), &copy);
+    return true;
 }
 
 } // namespace kestrum

@@ -23,6 +23,9 @@ public:
     // The address last navigated to.
     QUrl address() const { return m_address; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QUrl m_address;
     QWebEngineView* m_view = nullptr;

@@ -6,10 +6,10 @@
 
 namespace kestrum {
 
-void QtView::queue(std::function<void(CMainDlg&)> call) {
+void QtView::queue(Call call) {
     {
         std::lock_guard lock(m_mutex);
-        m_calls.push_back(std::move(call));
+        m_calls.push_back({m_commandEpoch, std::move(call)});
     }
     // Qt drops the wake-up if the window is gone by then.
     QMetaObject::invokeMethod(m_window, "runQueuedViewCalls", Qt::QueuedConnection);
@@ -17,50 +17,72 @@ void QtView::queue(std::function<void(CMainDlg&)> call) {
 
 void QtView::runQueued() {
     for (;;) {
-        std::function<void(CMainDlg&)> call;
+        Queued queued;
         {
             std::lock_guard lock(m_mutex);
             if (m_calls.empty()) {
                 return;
             }
-            call = std::move(m_calls.front());
+            queued = std::move(m_calls.front());
             m_calls.pop_front();
         }
-        call(*m_window);
+        queued.call(*m_window, queued.epoch == m_window->lotteryEpoch());
     }
 }
 
 void QtView::showDrawList(std::optional<std::string> text) {
-    queue([text = std::move(text)](CMainDlg& window) { window.applyDrawList(text); });
+    queue([text = std::move(text)](CMainDlg& window, bool current) {
+        if (current) {
+            window.applyDrawList(text);
+        }
+    });
 }
 
 void QtView::showStatus(std::string text) {
-    queue([text = std::move(text)](CMainDlg& window) { window.applyStatus(text); });
+    queue([text = std::move(text)](CMainDlg& window, bool current) {
+        if (current) {
+            window.applyStatus(text);
+        }
+    });
 }
 
 void QtView::checkOptions(PlayType type, std::int32_t lottery) {
-    queue([type, lottery](CMainDlg& window) { window.applyCheckedOptions(type, lottery); });
+    queue([type, lottery](CMainDlg& window, bool current) {
+        if (current) {
+            window.applyCheckedOptions(type, lottery);
+        }
+    });
 }
 
 void QtView::showPlans(PlanSnapshot snapshot) {
     auto shared = std::make_shared<PlanSnapshot>(std::move(snapshot));
-    queue([shared](CMainDlg& window) { window.applyPlans(std::move(*shared)); });
+    queue([shared](CMainDlg& window, bool current) {
+        window.applyPlans(std::move(*shared), current);
+    });
 }
 
 void QtView::showCandidates(PlayType type, CandidateRows candidates) {
-    queue([type, candidates](CMainDlg& window) { window.applyCandidates(type, candidates); });
+    queue([type, candidates](CMainDlg& window, bool) { window.applyCandidates(type, candidates); });
 }
 
 void QtView::commandDone() {
-    queue([](CMainDlg& window) { window.applyCommandDone(); });
+    queue([](CMainDlg& window, bool) { window.applyCommandDone(); });
 }
 
 void QtView::openUrl(std::string url) {
-    queue([url = std::move(url)](CMainDlg& window) { window.applyOpenUrl(url); });
+    queue([url = std::move(url)](CMainDlg& window, bool) { window.applyOpenUrl(url); });
 }
 
 void QtView::closeWindow() {
-    queue([](CMainDlg& window) { window.accept(); });
+    queue([](CMainDlg& window, bool) { window.accept(); });
+}
+
+void QtView::commandFailed(std::string job) {
+    queue([job = std::move(job)](CMainDlg& window, bool current) {
+        if (current) {
+            window.applyCommandFailed(job);
+        }
+    });
 }
 
 } // namespace kestrum

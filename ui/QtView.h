@@ -6,6 +6,7 @@
 
 #include "commands/View.h"
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -27,15 +28,32 @@ public:
     void openUrl(std::string url) override;
     void closeWindow() override;
 
+    // On the engine thread, before each command: the window's lottery epoch when the command
+    // was submitted. What the command shows of a lottery is dropped when the user has chosen
+    // another since.
+    void beginCommand(std::uint64_t epoch) { m_commandEpoch = epoch; }
+
+    // On the engine thread: the running command failed.
+    void commandFailed(std::string job);
+
     // On the window's thread: carries out the calls queued so far.
     void runQueued();
 
 private:
-    void queue(std::function<void(CMainDlg&)> call);
+    // A call and whether it comes from a command of the lottery epoch on show.
+    using Call = std::function<void(CMainDlg&, bool current)>;
+    struct Queued {
+        std::uint64_t epoch;
+        Call call;
+    };
+
+    void queue(Call call);
 
     CMainDlg* m_window;
+    // Only the engine thread touches it.
+    std::uint64_t m_commandEpoch = 0;
     std::mutex m_mutex;
-    std::deque<std::function<void(CMainDlg&)>> m_calls;
+    std::deque<Queued> m_calls;
 };
 
 } // namespace kestrum

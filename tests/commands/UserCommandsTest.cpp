@@ -161,8 +161,11 @@ TEST_F(UserCommandsTest, ALotteryWithoutDrawsStoresNoFormula) {
     CommandContext c = context();
     runSelectLottery(c, 3);
     EXPECT_EQ(m_view.callsWithoutStatus(),
-              (Calls{"check 后一 3", "drawList", "check 后一 3", "done"}));
+              (Calls{"check 后一 3", "drawList", "check 后一 3", "plans", "done"}));
     EXPECT_EQ(m_view.statuses.back(), kDrawsUnavailableText);
+    // The window's copy is the new lottery's: no plan line, no formula.
+    EXPECT_EQ(m_view.plans->planLines, PlanLinesTable{});
+    EXPECT_EQ(m_view.plans->formulas, (std::array<std::int32_t, kPlayTypeCount>{}));
     EXPECT_EQ(m_engine.CurrentFormulaTable[3], (std::array<std::int32_t, kPlayTypeCount>{}));
     EXPECT_FALSE(walkPossible(m_engine));
     // The plans of the previous lottery are gone from the tables.

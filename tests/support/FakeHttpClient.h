@@ -5,7 +5,9 @@
 
 #include "platform/HttpClient.h"
 
+#include <algorithm>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,8 +40,14 @@ public:
         m_pending[url].push_back(std::move(result));
     }
 
+    // Fetching url throws, as a fault deep in a transfer would.
+    void throwOn(const std::string& url) { m_throwing.push_back(url); }
+
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
         m_requests.push_back({url, maxLines});
+        if (std::find(m_throwing.begin(), m_throwing.end(), url) != m_throwing.end()) {
+            throw std::runtime_error("fault while fetching " + url);
+        }
         std::vector<FetchResult>& pending = m_pending[url];
         if (!pending.empty()) {
             m_last[url] = pending.front();
@@ -65,6 +73,7 @@ private:
     std::map<std::string, std::vector<FetchResult>> m_pending;
     std::map<std::string, FetchResult> m_last;
     std::vector<Request> m_requests;
+    std::vector<std::string> m_throwing;
 };
 
 } // namespace kestrum::testing

@@ -1,3 +1,4 @@
+#include "report/PlanReport.h"
 #include "support/FakeHttpClient.h"
 #include "support/History.h"
 #include "ui/CFormulaListDlg.h"
@@ -16,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace kestrum {
 
@@ -80,6 +83,8 @@ private slots:
         setup.settings.webHost = "http://web.test";
         setup.settings.dataDirectory = m_dir.path().toStdString();
         setup.siteUrl = "http://site.test/";
+        // A feed that fails fails at once.
+        setup.pacing = DownloadPacing{2, {std::chrono::milliseconds(1)}};
         setup.makeClient = [this](const std::atomic<bool>&) -> std::unique_ptr<HttpClient> {
             return std::move(m_clientOwner);
         };
@@ -191,6 +196,54 @@ private slots:
         QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/vnadd99.html"));
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(report().startsWith(QStringLiteral("后一0471")), 20000);
+    }
+
+    void aPlayTypeChosenDuringOrAfterAFailedSwitchShowsOnlyTheNewLottery() {
+        const QString footer =
+            QString::fromStdString(reportFooter("http://site.test/")).replace("\r\n"_L1, "\n"_L1);
+        QTest::mouseClick(option(1018), Qt::LeftButton); // 十位 of the first lottery
+        QVERIFY(report().startsWith(QStringLiteral("十位")));
+        QVERIFY(box(1017)->text() != QStringLiteral("000"));
+
+        // 新疆时时彩 has no feed. While its switch runs, the window shows its state only.
+        QTest::mouseClick(option(1025), Qt::LeftButton);
+        QTest::mouseClick(option(1018), Qt::LeftButton);
+        QVERIFY(report().startsWith(QStringLiteral("\n\n正在准备数据中")));
+        QCOMPARE(box(1017)->text(), QStringLiteral("000"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QCOMPARE(report(),
+                 QStringLiteral("\n\n开奖数据暂时无法下载，软件会继续自动重试，请稍候……"));
+        QTest::mouseClick(option(1018), Qt::LeftButton);
+        QCOMPARE(report(), footer);
+        QCOMPARE(box(1017)->text(), QStringLiteral("000"));
+
+        // A typed formula is stored for the new lottery, not the previous one.
+        box(1017)->setText(QStringLiteral("25"));
+        QTest::mouseClick(button(1000), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QCOMPARE(box(1017)->text(), QStringLiteral("025"));
+        QTest::mouseClick(option(1023), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QTest::mouseClick(option(1018), Qt::LeftButton);
+        QVERIFY(report().startsWith(QStringLiteral("十位")));
+        QVERIFY(box(1017)->text() != QStringLiteral("025"));
+        QTest::mouseClick(option(1025), Qt::LeftButton);
+        QTest::mouseClick(option(1018), Qt::LeftButton);
+        QCOMPARE(box(1017)->text(), QStringLiteral("025"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+    }
+
+    void aCommandThatThrowsIsReportedAndTheWindowGoesOn() {
+        m_client->throwOn("http://feed2.test/ssckj/tj.txt");
+        QTest::mouseClick(option(1026), Qt::LeftButton); // 天津时时彩
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QVERIFY(report().startsWith(QStringLiteral("\n\n切换彩种未能完成")));
+        QVERIFY(button(1009)->isEnabled());
+        QVERIFY(m_window->refreshTimer()->isActive());
+        // The engine thread runs the next command.
+        QTest::mouseClick(option(1024), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        QVERIFY(report().startsWith(QStringLiteral("后一")));
     }
 
     void aSwitchWaitsForARunningRefresh() {

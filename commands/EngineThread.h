@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace kestrum {
@@ -20,14 +21,18 @@ namespace kestrum {
 class EngineThread {
 public:
     using Job = std::function<void(Engine&)>;
+    // Called on the engine thread when a job throws: the job's name and what it threw. The
+    // thread has logged both and goes on with the next job.
+    using FailureHandler = std::function<void(const std::string& job, const std::string& what)>;
 
-    EngineThread();
+    explicit EngineThread(FailureHandler onFailure = {});
     ~EngineThread();
     EngineThread(const EngineThread&) = delete;
     EngineThread& operator=(const EngineThread&) = delete;
 
-    // Queues a job; it runs after every job submitted before it. Ignored once stopping.
-    void submit(Job job);
+    // Queues a job under a name for the log; it runs after every job submitted before it.
+    // Ignored once stopping.
+    void submit(std::string name, Job job);
 
     // For jobs: waits for the given time; false when the thread is stopping and the job
     // should give up.
@@ -40,13 +45,21 @@ public:
     void stop();
 
 private:
-    void run();
+    struct NamedJob {
+        std::string name;
+        Job run;
+    };
 
+    void run();
+    void runGuarded(NamedJob& job);
+
+    FailureHandler m_onFailure;
     std::unique_ptr<Engine> m_engine;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Job> m_jobs;
+    std::deque<NamedJob> m_jobs;
     std::atomic<bool> m_stopping{false};
+    // Last: it starts running when everything above exists.
     std::thread m_thread;
 };
 

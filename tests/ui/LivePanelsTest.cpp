@@ -1,0 +1,127 @@
+// The main window with live web panels showing pages from a local server: the keys that the
+// window needs (Tab, Shift+Tab, Escape) work wherever the focus is.
+
+#include "support/FakeHttpClient.h"
+#include "support/LocalServer.h"
+#include "ui/CMainDlg.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebEngineView>
+#include <memory>
+
+namespace kestrum {
+
+namespace {
+
+const char* const kPage = "<html><body><a href='#a'>a</a> <a href='#b'>b</a>"
+                          "<input id='field'></body></html>";
+
+// The control (by id) of the window that holds the keyboard focus, or 0.
+int focusedControl(CMainDlg& window) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || !window.isAncestorOf(focus)) {
+        return 0;
+    }
+    for (QWidget* widget = focus; widget != nullptr; widget = widget->parentWidget()) {
+        if (const int id = widget->property("controlId").toInt(); id != 0) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+// The ids met by pressing key `count` times, starting at control `from`.
+QList<int> walk(CMainDlg& window, int from, Qt::Key key, int count) {
+    window.control(from)->setFocus(Qt::TabFocusReason);
+    QList<int> met;
+    for (int i = 0; i < count; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        met.append(focusedControl(window));
+    }
+    return met;
+}
+
+} // namespace
+
+class LivePanelsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QList<QWebEngineView*> views() {
+        return {m_window->control(1012)->findChild<QWebEngineView*>(),
+                m_window->control(1016)->findChild<QWebEngineView*>()};
+    }
+
+    // Waits until both panels show a page, whose widget then takes the keys.
+    void waitForPages(const QList<QSignalSpy*>& loads, int count) {
+        for (QSignalSpy* load : loads) {
+            QTRY_VERIFY_WITH_TIMEOUT(load->count() >= count, 30000);
+        }
+        for (QWebEngineView* view : views()) {
+            QTRY_VERIFY_WITH_TIMEOUT(view->focusProxy() != nullptr, 30000);
+        }
+    }
+
+    testing::LocalServer m_web;
+    std::unique_ptr<CMainDlg> m_window;
+
+private slots:
+    void init() {
+        for (const char* page : {"/add/vnadd1.html", "/add/vnadd3.html"}) {
+            m_web.server().Get(page, [](const httplib::Request&, httplib::Response& response) {
+                response.set_content(kPage, "text/html");
+            });
+        }
+        auto client = std::make_unique<testing::FakeHttpClient>();
+        // No promotion and no draws: these tests need neither, and the window stays open.
+        client->answer(m_web.url("/addurl/vn.txt"), {"none"});
+        client->fail("http://feed1.test/ssckj/cq.txt", FetchStatus::HttpError, 404);
+        MainDlgSetup setup;
+        setup.settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
+        setup.settings.webHost = m_web.url("");
+        setup.siteUrl = "http://site.test/";
+        setup.webPanels = true;
+        setup.makeClient = [&client](const std::atomic<bool>&) -> std::unique_ptr<HttpClient> {
+            return std::move(client);
+        };
+        m_window = std::make_unique<CMainDlg>(std::move(setup));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    void cleanup() { m_window.reset(); }
+
+    void tabAndShiftTabKeepTheirOrderOnceThePagesLoadAndReload() {
+        QSignalSpy topLoads(views()[0], &QWebEngineView::loadFinished);
+        QSignalSpy rightLoads(views()[1], &QWebEngineView::loadFinished);
+        const QList<int> ring{1008, 1009, 1010, 1011, 1012, 1016, 1017, 1000, 1007};
+        const QList<int> backwards{1000, 1017, 1016, 1012, 1011, 1010, 1009, 1008, 1007};
+
+        for (int round = 1; round <= 2; ++round) {
+            waitForPages({&topLoads, &rightLoads}, round);
+            QCOMPARE(walk(*m_window, 1007, Qt::Key_Tab, 9), ring);
+            QCOMPARE(walk(*m_window, 1017, Qt::Key_Tab, 3), (QList<int>{1000, 1007, 1008}));
+            QCOMPARE(walk(*m_window, 1007, Qt::Key_Backtab, 9), backwards);
+            for (QWebEngineView* view : views()) {
+                view->reload();
+            }
+        }
+    }
+
+    void escapeInAPanelClosesTheWindow() {
+        QSignalSpy load(views()[1], &QWebEngineView::loadFinished);
+        waitForPages({&load}, 1);
+        m_window->control(1016)->setFocus(Qt::TabFocusReason);
+        QCOMPARE(focusedControl(*m_window), 1016);
+        QSignalSpy finished(m_window.get(), &QDialog::finished);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!m_window->isVisible());
+    }
+};
+
+} // namespace kestrum
+
+QTEST_MAIN(kestrum::LivePanelsTest)
+#include "LivePanelsTest.moc"
