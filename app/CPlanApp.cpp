@@ -1,6 +1,8 @@
 #include "app/CPlanApp.h"
 
 #include "BuildSettings.h"
+#include "app/StartupFlow.h"
+#include "app/UpdateCheckThread.h"
 #include "commands/Updates.h"
 #include "platform/CurlHttpClient.h"
 #include "ui/AppIcon.h"
@@ -8,9 +10,8 @@
 #include "ui/EventLoopWatch.h"
 
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QUrl>
-#include <thread>
+#include <memory>
 
 namespace kestrum {
 
@@ -37,6 +38,13 @@ MainDlgSetup compiledInSetup() {
     return setup;
 }
 
+StartupSetup compiledInStartup() {
+    StartupSetup setup;
+    setup.makeMainWindow = [] { return std::make_unique<CMainDlg>(compiledInSetup()); };
+    setup.openUrl = openWebAddress;
+    return setup;
+}
+
 } // namespace
 
 CPlanApp::CPlanApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -44,22 +52,27 @@ CPlanApp::CPlanApp(int& argc, char** argv) : QApplication(argc, argv) {
     setWindowIcon(appIcon());
 }
 
-int CPlanApp::run() {
-    const std::string webHost(build::kWebHost);
-    CurlHttpClient client;
-    const UpdateCheck update = checkForUpdate(client, webHost, [](std::chrono::milliseconds pause) {
-        std::this_thread::sleep_for(pause);
-        return true;
-    });
-    if (update.newer) {
-        QMessageBox::information(nullptr, QString(), QString::fromUtf8(kUpdateMessage));
-        openWebAddress(QUrl(QString::fromStdString(updatePackageUrl(webHost))));
-        return 0;
-    }
-    CMainDlg window(compiledInSetup());
-    const EventLoopWatch watch;
-    window.exec();
-    return 0;
+std::unique_ptr<UpdateCheckThread> CPlanApp::startUpdateCheck() {
+    return std::make_unique<UpdateCheckThread>(
+        [](const std::atomic<bool>& cancelled) -> std::unique_ptr<HttpClient> {
+            return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
+        },
+        std::string(build::kWebHost));
+}
+
+int CPlanApp::run(std::unique_ptr<UpdateCheckThread> updateCheck) {
+    // The flow says when the program ends: the checking window gives way to the main window or
+    // to the update message, and closing it then is no reason to quit.
+    setQuitOnLastWindowClosed(false);
+    StartupFlow flow(compiledInStartup());
+    connect(&flow, &StartupFlow::finished, this, &QCoreApplication::quit);
+    // The watch measures the main window's loop, from its first showing on; it goes (and logs
+    // its record) before the window does.
+    std::unique_ptr<EventLoopWatch> watch;
+    connect(&flow, &StartupFlow::mainWindowOpened, this,
+            [&watch] { watch = std::make_unique<EventLoopWatch>(); });
+    flow.start(std::move(updateCheck));
+    return exec();
 }
 
 } // namespace kestrum

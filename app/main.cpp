@@ -1,9 +1,11 @@
 #include "app/CPlanApp.h"
+#include "app/UpdateCheckThread.h"
 
 #include <QApplication>
 #include <QByteArray>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
+#include <memory>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
@@ -21,6 +23,11 @@ int main(int argc, char** argv) {
     // about 100 ms on a software renderer, and gain nothing.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 
+    // The check for a newer version runs while the application object is built (the window
+    // system and the browser engine's GL context take well over 100 ms): a quick answer is in
+    // by the time a window could show, and a slow one lets its window show sooner. It starts
+    // after the environment is set above, which its thread reads.
+    std::unique_ptr<kestrum::UpdateCheckThread> updateCheck = kestrum::CPlanApp::startUpdateCheck();
     kestrum::CPlanApp app(argc, argv);
-    return app.run();
+    return app.run(std::move(updateCheck));
 }

@@ -124,6 +124,9 @@ void FeedServer::installHandlers(Endpoint& endpoint) {
     const Host host = endpoint.host;
     endpoint.server->Get(".*", [this, host](const httplib::Request& request,
                                             httplib::Response& response) {
+        if (host == Host::Web) {
+            delayWebAnswer();
+        }
         if (m_options.files) {
             std::filesystem::path file;
             switch (fileUnder(*m_options.files / folderOf(host), request.path, file)) {
@@ -178,6 +181,14 @@ void FeedServer::installHandlers(Endpoint& endpoint) {
     });
 }
 
+void FeedServer::delayWebAnswer() {
+    if (m_options.webDelay <= std::chrono::milliseconds::zero()) {
+        return;
+    }
+    std::unique_lock lock(m_stopMutex);
+    m_stopped.wait_for(lock, m_options.webDelay, [this] { return m_stopping; });
+}
+
 bool FeedServer::bind(std::string& error) {
     for (Endpoint& endpoint : m_endpoints) {
         const int asked = endpoint.port;
@@ -220,6 +231,13 @@ bool FeedServer::start() {
 }
 
 void FeedServer::stop() {
+    {
+        // A delayed answer would hold its server's thread pool, and so this stop, until its
+        // time is up.
+        const std::lock_guard lock(m_stopMutex);
+        m_stopping = true;
+    }
+    m_stopped.notify_all();
     for (Endpoint& endpoint : m_endpoints) {
         endpoint.server->stop();
         if (endpoint.thread.joinable()) {

@@ -7,10 +7,13 @@
 #include "feedsim/WebPages.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -43,6 +46,9 @@ struct ServerOptions {
     // The time of the simulated feeds, in seconds since 1970 (UTC).
     std::function<std::int64_t()> clock;
     Fault fault = Fault::None;
+    // The maker's web host answers every request only after this long (0: at once), in either
+    // mode; stop() cuts the waits short.
+    std::chrono::milliseconds webDelay{0};
 };
 
 class FeedServer {
@@ -74,10 +80,15 @@ private:
     };
 
     void installHandlers(Endpoint& endpoint);
+    // Waits for the web host's delay, or until stop().
+    void delayWebAnswer();
 
     ServerOptions m_options;
     Endpoint m_endpoints[3];
     std::atomic<std::uint64_t> m_requests{0};
+    std::mutex m_stopMutex;
+    std::condition_variable m_stopped;
+    bool m_stopping = false;
 };
 
 } // namespace feedsim

@@ -1,9 +1,10 @@
 // feedsim: the local feed server, on 127.0.0.1 only, until SIGINT or SIGTERM. Usage:
-//   feedsim [--files DIR] [--fault slow|error|garbage] [--web-port N] [--feed1-port N]
-//           [--feed2-port N]
+//   feedsim [--files DIR] [--fault slow|error|garbage] [--web-delay SECONDS] [--web-port N]
+//           [--feed1-port N] [--feed2-port N]
 
 #include "feedsim/FeedServer.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -22,9 +23,20 @@ bool parsePort(const char* text, int& port) {
     return true;
 }
 
+bool parseSeconds(const char* text, int& seconds) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 86400) {
+        return false;
+    }
+    seconds = static_cast<int>(value);
+    return true;
+}
+
 int usage() {
-    std::fprintf(stderr, "usage: feedsim [--files DIR] [--fault slow|error|garbage] [--web-port N]"
-                         " [--feed1-port N] [--feed2-port N]\n");
+    std::fprintf(stderr,
+                 "usage: feedsim [--files DIR] [--fault slow|error|garbage]"
+                 " [--web-delay SECONDS] [--web-port N] [--feed1-port N] [--feed2-port N]\n");
     return 2;
 }
 
@@ -59,6 +71,13 @@ int main(int argc, char** argv) {
             } else {
                 return usage();
             }
+        } else if (argument == "--web-delay") {
+            // Whole seconds, at most a day: the maker's web host answers that much later.
+            int seconds = 0;
+            if (!parseSeconds(value, seconds)) {
+                return usage();
+            }
+            options.webDelay = std::chrono::seconds(seconds);
         } else if (argument == "--feed2-port") {
             if (!parsePort(value, options.feed2Port)) {
                 return usage();

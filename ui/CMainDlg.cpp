@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
@@ -123,7 +124,7 @@ QFont dialogFont() {
 } // namespace
 
 CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       m_setup(std::move(setup)),
@@ -133,6 +134,12 @@ CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
     setFont(dialogFont());
     createControls();
     setFixedSize(DialogUnits(font()).toPixels(QSize(663, 463)));
+    // Centred on the screen, its frame's top never above the screen's: moving a window places
+    // its frame, while a dialog's own centring guesses the frame and can push the caption off
+    // a short screen.
+    const QRect screenArea = screen()->availableGeometry();
+    move(screenArea.x() + std::max(0, (screenArea.width() - width()) / 2),
+         screenArea.y() + std::max(0, (screenArea.height() - height()) / 2));
 
     // The about item: on the window's context menu and on Alt+A.
     auto* about = new QAction(QStringLiteral("关于 Kestrum(&A)..."), this);
