@@ -2,24 +2,42 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
 namespace kestrum {
 
-CWebBrowser2::CWebBrowser2(bool live, QWidget* parent) : QFrame(parent) {
+CWebBrowser2::CWebBrowser2(bool live, QWidget* parent) : QFrame(parent), m_live(live) {
     setFrameShape(QFrame::StyledPanel);
     setFocusPolicy(Qt::StrongFocus);
-    if (live) {
-        m_view = new QWebEngineView(this);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(1, 1, 1, 1);
-        layout->addWidget(m_view);
-        setFocusProxy(m_view);
-        // The page's own widget appears only when a page loads, and the browser engine may
-        // replace it; it would keep every key. Watching the application's events finds it
-        // wherever it is.
-        qApp->installEventFilter(this);
+}
+
+void CWebBrowser2::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (m_live && m_view == nullptr) {
+        // The browser engine takes a good part of a second to start: the window goes on screen
+        // first, and the engine starts once this paint has reached the screen.
+        m_live = false;
+        QTimer::singleShot(0, this, &CWebBrowser2::createView);
+    }
+}
+
+void CWebBrowser2::createView() {
+    m_view = new QWebEngineView(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->addWidget(m_view);
+    const bool hadFocus = hasFocus();
+    setFocusProxy(m_view);
+    if (hadFocus) {
+        m_view->setFocus(Qt::OtherFocusReason);
+    }
+    // The page's own widget appears only when a page loads, and the browser engine may replace
+    // it; it would keep every key. Watching the application's events finds it wherever it is.
+    qApp->installEventFilter(this);
+    if (!m_address.isEmpty()) {
+        m_view->load(m_address);
     }
 }
 
@@ -31,7 +49,7 @@ void CWebBrowser2::navigate(const QUrl& url) {
 }
 
 bool CWebBrowser2::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+    if (m_view == nullptr || event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
         !m_view->isAncestorOf(static_cast<QWidget*>(watched))) {
         return false;
     }

@@ -13,8 +13,9 @@ class CWebBrowser2 : public QFrame {
     Q_OBJECT
 
 public:
-    // live: the panel shows its pages in a browser engine; otherwise it only keeps the address
-    // (for the window's tests, which need no browser).
+    // live: the panel shows its pages in a browser engine, started once the window has first
+    // been painted; otherwise it only keeps the address (for the window's tests, which need no
+    // browser).
     explicit CWebBrowser2(bool live, QWidget* parent = nullptr);
 
     // Shows the page at url.
@@ -25,8 +26,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Starts the browser engine for this panel and shows the last address.
+    void createView();
+
+    bool m_live = false;
     QUrl m_address;
     QWebEngineView* m_view = nullptr;
 };

@@ -49,9 +49,15 @@ class LivePanelsTest : public QObject {
     Q_OBJECT
 
 private:
+    // The panels' browser views, which start once the window has been painted.
     QList<QWebEngineView*> views() {
-        return {m_window->control(1012)->findChild<QWebEngineView*>(),
-                m_window->control(1016)->findChild<QWebEngineView*>()};
+        QList<QWebEngineView*> found;
+        for (int id : {1012, 1016}) {
+            QWidget* panel = m_window->control(id);
+            [&] { QTRY_VERIFY_WITH_TIMEOUT(panel->findChild<QWebEngineView*>(), 30000); }();
+            found.append(panel->findChild<QWebEngineView*>());
+        }
+        return found;
     }
 
     // Waits until both panels show a page, whose widget then takes the keys.
