@@ -1,4 +1,4 @@
-#include "app/CPlanApp.h"
+#include "app/Program.h"
 #include "app/UpdateCheckThread.h"
 
 #include <QApplication>
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     // system and the browser engine's GL context take well over 100 ms): a quick answer is in
     // by the time a window could show, and a slow one lets its window show sooner. It starts
     // after the environment is set above, which its thread reads.
-    std::unique_ptr<kestrum::UpdateCheckThread> updateCheck = kestrum::CPlanApp::startUpdateCheck();
-    kestrum::CPlanApp app(argc, argv);
-    return app.run(std::move(updateCheck));
+    std::unique_ptr<kestrum::UpdateCheckThread> updateCheck = kestrum::startUpdateCheck();
+    QApplication app(argc, argv);
+    return kestrum::runProgram(app, std::move(updateCheck));
 }

@@ -1,6 +1,6 @@
 #include "ui/QtView.h"
 
-#include "ui/CMainDlg.h"
+#include "ui/MainWindow.h"
 
 #include <QMetaObject>
 
@@ -12,7 +12,8 @@ void QtView::queue(Call call) {
         m_calls.push_back({m_commandEpoch, std::move(call)});
     }
     // Qt drops the wake-up if the window is gone by then.
-    QMetaObject::invokeMethod(m_window, "runQueuedViewCalls", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_window, [this] { runQueued(); }, Qt::QueuedConnection);
 }
 
 void QtView::runQueued() {
@@ -31,7 +32,7 @@ void QtView::runQueued() {
 }
 
 void QtView::showDrawList(std::optional<std::string> text) {
-    queue([text = std::move(text)](CMainDlg& window, bool current) {
+    queue([text = std::move(text)](MainWindow& window, bool current) {
         if (current) {
             window.applyDrawList(text);
         }
@@ -39,7 +40,7 @@ void QtView::showDrawList(std::optional<std::string> text) {
 }
 
 void QtView::showStatus(std::string text) {
-    queue([text = std::move(text)](CMainDlg& window, bool current) {
+    queue([text = std::move(text)](MainWindow& window, bool current) {
         if (current) {
             window.applyStatus(text);
         }
@@ -47,7 +48,7 @@ void QtView::showStatus(std::string text) {
 }
 
 void QtView::checkOptions(PlayType type, std::int32_t lottery) {
-    queue([type, lottery](CMainDlg& window, bool current) {
+    queue([type, lottery](MainWindow& window, bool current) {
         if (current) {
             window.applyCheckedOptions(type, lottery);
         }
@@ -56,29 +57,30 @@ void QtView::checkOptions(PlayType type, std::int32_t lottery) {
 
 void QtView::showPlans(PlanSnapshot snapshot) {
     auto shared = std::make_shared<PlanSnapshot>(std::move(snapshot));
-    queue([shared](CMainDlg& window, bool current) {
+    queue([shared](MainWindow& window, bool current) {
         window.applyPlans(std::move(*shared), current);
     });
 }
 
 void QtView::showCandidates(PlayType type, CandidateRows candidates) {
-    queue([type, candidates](CMainDlg& window, bool) { window.applyCandidates(type, candidates); });
+    queue(
+        [type, candidates](MainWindow& window, bool) { window.applyCandidates(type, candidates); });
 }
 
 void QtView::commandDone() {
-    queue([](CMainDlg& window, bool) { window.applyCommandDone(); });
+    queue([](MainWindow& window, bool) { window.applyCommandDone(); });
 }
 
 void QtView::openUrl(std::string url) {
-    queue([url = std::move(url)](CMainDlg& window, bool) { window.applyOpenUrl(url); });
+    queue([url = std::move(url)](MainWindow& window, bool) { window.applyOpenUrl(url); });
 }
 
 void QtView::closeWindow() {
-    queue([](CMainDlg& window, bool) { window.accept(); });
+    queue([](MainWindow& window, bool) { window.accept(); });
 }
 
 void QtView::commandFailed(std::string job) {
-    queue([job = std::move(job)](CMainDlg& window, bool current) {
+    queue([job = std::move(job)](MainWindow& window, bool current) {
         if (current) {
             window.applyCommandFailed(job);
         }

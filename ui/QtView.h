@@ -13,11 +13,11 @@
 
 namespace kestrum {
 
-class CMainDlg;
+class MainWindow;
 
 class QtView final : public View {
 public:
-    explicit QtView(CMainDlg* window) : m_window(window) {}
+    explicit QtView(MainWindow* window) : m_window(window) {}
 
     void showDrawList(std::optional<std::string> text) override;
     void showStatus(std::string text) override;
@@ -41,7 +41,7 @@ public:
 
 private:
     // A call and whether it comes from a command of the lottery epoch on show.
-    using Call = std::function<void(CMainDlg&, bool current)>;
+    using Call = std::function<void(MainWindow&, bool current)>;
     struct Queued {
         std::uint64_t epoch;
         Call call;
@@ -49,7 +49,7 @@ private:
 
     void queue(Call call);
 
-    CMainDlg* m_window;
+    MainWindow* m_window;
     // Only the engine thread touches it.
     std::uint64_t m_commandEpoch = 0;
     std::mutex m_mutex;

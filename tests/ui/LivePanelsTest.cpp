@@ -3,7 +3,7 @@
 
 #include "support/FakeHttpClient.h"
 #include "support/LocalServer.h"
-#include "ui/CMainDlg.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -19,7 +19,7 @@ const char* const kPage = "<html><body><a href='#a'>a</a> <a href='#b'>b</a>"
                           "<input id='field'></body></html>";
 
 // The control (by id) of the window that holds the keyboard focus, or 0.
-int focusedControl(CMainDlg& window) {
+int focusedControl(MainWindow& window) {
     QWidget* focus = QApplication::focusWidget();
     if (focus == nullptr || !window.isAncestorOf(focus)) {
         return 0;
@@ -33,7 +33,7 @@ int focusedControl(CMainDlg& window) {
 }
 
 // The ids met by pressing key `count` times, starting at control `from`.
-QList<int> walk(CMainDlg& window, int from, Qt::Key key, int count) {
+QList<int> walk(MainWindow& window, int from, Qt::Key key, int count) {
     window.control(from)->setFocus(Qt::TabFocusReason);
     QList<int> met;
     for (int i = 0; i < count; ++i) {
@@ -71,7 +71,7 @@ private:
     }
 
     testing::LocalServer m_web;
-    std::unique_ptr<CMainDlg> m_window;
+    std::unique_ptr<MainWindow> m_window;
 
 private slots:
     void init() {
@@ -84,7 +84,7 @@ private slots:
         // No promotion and no draws: these tests need neither, and the window stays open.
         client->answer(m_web.url("/addurl/vn.txt"), {"none"});
         client->fail("http://feed1.test/ssckj/cq.txt", FetchStatus::HttpError, 404);
-        MainDlgSetup setup;
+        MainWindowSetup setup;
         setup.settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
         setup.settings.webHost = m_web.url("");
         setup.siteUrl = "http://site.test/";
@@ -92,7 +92,7 @@ private slots:
         setup.makeClient = [&client](const std::atomic<bool>&) -> std::unique_ptr<HttpClient> {
             return std::move(client);
         };
-        m_window = std::make_unique<CMainDlg>(std::move(setup));
+        m_window = std::make_unique<MainWindow>(std::move(setup));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }

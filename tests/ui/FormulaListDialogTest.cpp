@@ -1,4 +1,4 @@
-#include "ui/CFormulaListDlg.h"
+#include "ui/FormulaListDialog.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -7,7 +7,7 @@
 
 namespace kestrum {
 
-class FormulaListDlgTest : public QObject {
+class FormulaListDialogTest : public QObject {
     Q_OBJECT
 
 private:
@@ -26,7 +26,7 @@ private:
         return rows;
     }
 
-    static void clickRow(CFormulaListDlg& dialog, int row) {
+    static void clickRow(FormulaListDialog& dialog, int row) {
         QTableWidget* list = dialog.list();
         const QRect cell = list->visualItemRect(list->item(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
@@ -34,7 +34,7 @@ private:
 
 private slots:
     void showsThirtyRowsAsTheSearchLeftThem() {
-        CFormulaListDlg dialog(threeCandidates());
+        FormulaListDialog dialog(threeCandidates());
         QTableWidget* list = dialog.list();
         QCOMPARE(list->rowCount(), 30);
         QCOMPARE(list->columnCount(), 5);
@@ -57,7 +57,7 @@ private slots:
     }
 
     void atLeastFifteenRowsShowAtOnce() {
-        CFormulaListDlg dialog(threeCandidates());
+        FormulaListDialog dialog(threeCandidates());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTableWidget* list = dialog.list();
@@ -70,7 +70,7 @@ private slots:
     }
 
     void aClickShowsTheRowsFormulaAndConfirmingChoosesIt() {
-        CFormulaListDlg dialog(threeCandidates());
+        FormulaListDialog dialog(threeCandidates());
         dialog.show();
         clickRow(dialog, 4);
         QCOMPARE(dialog.chosenBox()->text(), QStringLiteral("404"));
@@ -80,21 +80,21 @@ private slots:
     }
 
     void anEmptyRowOrAnEmptyBoxGivesRowZero() {
-        CFormulaListDlg dialog(threeCandidates());
+        FormulaListDialog dialog(threeCandidates());
         dialog.show();
         clickRow(dialog, 10);
         QCOMPARE(dialog.chosenBox()->text(), QStringLiteral("0"));
         QTest::mouseClick(dialog.chooseButton(), Qt::LeftButton);
         QCOMPARE(dialog.chosenFormula(), 17);
 
-        CFormulaListDlg again(threeCandidates());
+        FormulaListDialog again(threeCandidates());
         again.show();
         QTest::mouseClick(again.chooseButton(), Qt::LeftButton);
         QCOMPARE(again.chosenFormula(), 17);
     }
 
     void aTypedFormulaIsTakenAsItIs() {
-        CFormulaListDlg dialog(threeCandidates());
+        FormulaListDialog dialog(threeCandidates());
         dialog.show();
         QTest::keyClicks(dialog.chosenBox(), QStringLiteral(" 321abc"));
         QTest::mouseClick(dialog.chooseButton(), Qt::LeftButton);
@@ -102,7 +102,7 @@ private slots:
     }
 
     void closingWithoutChoosingLeavesTheChoiceNegative() {
-        CFormulaListDlg dialog(threeCandidates());
+        FormulaListDialog dialog(threeCandidates());
         dialog.show();
         clickRow(dialog, 2);
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
 
         // Enter in the box closes too, without a choice; on the button it chooses.
-        CFormulaListDlg enter(threeCandidates());
+        FormulaListDialog enter(threeCandidates());
         enter.show();
         enter.chosenBox()->setFocus();
         QTest::keyClicks(enter.chosenBox(), QStringLiteral("5"));
@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(enter.chosenFormula(), -1);
         QVERIFY(!enter.isVisible());
 
-        CFormulaListDlg onButton(threeCandidates());
+        FormulaListDialog onButton(threeCandidates());
         onButton.show();
         onButton.chooseButton()->setFocus();
         QTest::keyClick(onButton.chooseButton(), Qt::Key_Return);
@@ -128,5 +128,5 @@ private slots:
 
 } // namespace kestrum
 
-QTEST_MAIN(kestrum::FormulaListDlgTest)
-#include "FormulaListDlgTest.moc"
+QTEST_MAIN(kestrum::FormulaListDialogTest)
+#include "FormulaListDialogTest.moc"

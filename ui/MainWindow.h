@@ -28,12 +28,12 @@ class QTimer;
 
 namespace kestrum {
 
-class CWebBrowser2;
+class WebPanel;
 class EngineThread;
 
 // What the window needs from around it: the addresses, and how to make the HTTP client (tests
 // put their own in).
-struct MainDlgSetup {
+struct MainWindowSetup {
     AppSettings settings;
     std::string siteUrl;
     // Makes the client the engine thread uses; given the flag that cancels transfers.
@@ -45,26 +45,18 @@ struct MainDlgSetup {
     bool webPanels = false;
 };
 
-class CMainDlg : public QDialog {
+class MainWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CMainDlg(MainDlgSetup setup, QWidget* parent = nullptr);
-    ~CMainDlg() override;
+    explicit MainWindow(MainWindowSetup setup, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The control with this id (1000 to 1035), or nullptr.
     QWidget* control(int id) const;
 
     // The checked play type, if any.
     std::optional<PlayType> checkedPlayType() const;
-
-    // What the commands tell the window; called on the window's thread.
-    void applyDrawList(const std::optional<std::string>& text);
-    void applyStatus(const std::string& text);
-    void applyCheckedOptions(PlayType type, std::int32_t lottery);
-    void applyCandidates(PlayType type, const CandidateRows& candidates);
-    void applyCommandDone();
-    void applyOpenUrl(const std::string& url);
 
     // "搜索公式": the typed 码数 and 期数, the search, the formula list, the new plans.
     void onSearchFormulas();
@@ -73,12 +65,6 @@ public:
     // A lottery option: its draws, formulas and plans, its refresh pace and panel page.
     void selectLottery(std::int32_t number);
 
-    // What the commands tell the window about the lottery on show. `current` is false for the
-    // commands submitted before the user last chose a lottery: what they show of the previous
-    // lottery is dropped.
-    void applyPlans(PlanSnapshot snapshot, bool current);
-    // The report pane says that a command failed (the debug log says why).
-    void applyCommandFailed(const std::string& job);
     // Counts the lotteries chosen since the window opened; a command keeps the count of its
     // submission.
     std::uint64_t lotteryEpoch() const { return m_lotteryEpoch; }
@@ -87,7 +73,7 @@ public:
     bool busy() const { return m_busyCommands > 0; }
 
     // The formula list of the search under way, while it is open.
-    class CFormulaListDlg* formulaList() const {
+    class FormulaListDialog* formulaList() const {
         return m_formulaList;
     }
 
@@ -103,15 +89,26 @@ public:
     // Opens the about box.
     void showAbout();
 
-    // Runs what the commands asked the window to show, in order.
-    Q_INVOKABLE void runQueuedViewCalls();
-
 protected:
     // Tab and Shift+Tab follow the order of the controls, not Qt's focus chain, which the web
     // panels' page widgets join at its end whenever their pages load.
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The window's View carries out what the commands tell the window, on the window's thread.
+    friend class QtView;
+    void applyDrawList(const std::optional<std::string>& text);
+    void applyStatus(const std::string& text);
+    void applyCheckedOptions(PlayType type, std::int32_t lottery);
+    // The plans of a dispatch. `current` is false for the commands submitted before the user
+    // last chose a lottery: what they show of the previous lottery is dropped.
+    void applyPlans(PlanSnapshot snapshot, bool current);
+    void applyCandidates(PlayType type, const CandidateRows& candidates);
+    void applyCommandDone();
+    void applyOpenUrl(const std::string& url);
+    // The report pane says that a command failed (the debug log says why).
+    void applyCommandFailed(const std::string& job);
+
     void createControls();
     void writePlanReport();
     // Queues a command for the engine thread under a name for the log and the report pane.
@@ -123,7 +120,7 @@ private:
     void setStartersEnabled(bool enabled);
     void navigateTopPanel(std::string_view page);
 
-    MainDlgSetup m_setup;
+    MainWindowSetup m_setup;
     std::unique_ptr<EngineThread> m_engineThread;
     std::unique_ptr<HttpClient> m_client;
     std::unique_ptr<class QtView> m_view;
@@ -136,8 +133,8 @@ private:
     QLineEdit* m_formulaBox = nullptr;
     QPlainTextEdit* m_drawList = nullptr;
     QPlainTextEdit* m_report = nullptr;
-    CWebBrowser2* m_topPanel = nullptr;
-    CWebBrowser2* m_rightPanel = nullptr;
+    WebPanel* m_topPanel = nullptr;
+    WebPanel* m_rightPanel = nullptr;
     QTimer* m_timer = nullptr;
 
     std::atomic<bool> m_refreshBusy{false};
@@ -156,7 +153,7 @@ private:
     QPointer<QWidget> m_parkedFocus;
     // The lottery being loaded, until its command is done.
     std::optional<std::int32_t> m_pendingLottery;
-    class CFormulaListDlg* m_formulaList = nullptr;
+    class FormulaListDialog* m_formulaList = nullptr;
 };
 
 } // namespace kestrum

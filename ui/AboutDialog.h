@@ -5,11 +5,11 @@
 namespace kestrum {
 
 // The about box: the program's name and version, and "确定" to close it.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 };
 
 } // namespace kestrum

@@ -1,4 +1,4 @@
-#include "ui/CFormulaListDlg.h"
+#include "ui/FormulaListDialog.h"
 
 #include "draws/Text.h"
 #include "ui/DialogUnits.h"
@@ -25,7 +25,7 @@ QString number(std::int32_t value) {
 
 } // namespace
 
-CFormulaListDlg::CFormulaListDlg(const CandidateRows& candidates, QWidget* parent)
+FormulaListDialog::FormulaListDialog(const CandidateRows& candidates, QWidget* parent)
     : QDialog(parent), m_formulas(candidates.formula) {
     setWindowTitle(QStringLiteral(" 选好公式后请点击下面的——>选定公式<——   按钮"));
     QFont dialogFont = font();
@@ -83,15 +83,15 @@ CFormulaListDlg::CFormulaListDlg(const CandidateRows& candidates, QWidget* paren
     m_choose->setGeometry(units.toPixels(168, 172, 61, 23));
     m_choose->setAutoDefault(false);
     m_choose->setDefault(false);
-    connect(m_choose, &QPushButton::clicked, this, &CFormulaListDlg::confirm);
+    connect(m_choose, &QPushButton::clicked, this, &FormulaListDialog::confirm);
 }
 
-void CFormulaListDlg::showMarkedFormula() {
+void FormulaListDialog::showMarkedFormula() {
     const int row = m_list->currentRow() >= 0 ? m_list->currentRow() : 0;
     m_box->setText(number(m_formulas[static_cast<std::size_t>(row)]));
 }
 
-void CFormulaListDlg::confirm() {
+void FormulaListDialog::confirm() {
     std::int32_t formula = leadingDecimal(m_box->text().toStdString());
     if (formula == 0) {
         formula = m_formulas[0];
@@ -100,7 +100,7 @@ void CFormulaListDlg::confirm() {
     accept();
 }
 
-bool CFormulaListDlg::eventFilter(QObject* watched, QEvent* event) {
+bool FormulaListDialog::eventFilter(QObject* watched, QEvent* event) {
     // Every click on the list, also below its last row, shows the marked row's formula.
     if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonRelease) {
         showMarkedFormula();
@@ -108,7 +108,7 @@ bool CFormulaListDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void CFormulaListDlg::keyPressEvent(QKeyEvent* event) {
+void FormulaListDialog::keyPressEvent(QKeyEvent* event) {
     // Enter presses "选定公式" when it has the focus; elsewhere it closes without a choice.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (focusWidget() == m_choose) {

@@ -1,15 +1,15 @@
-#include "ui/CMainDlg.h"
+#include "ui/MainWindow.h"
 
 #include "commands/EngineThread.h"
 #include "draws/LotteryTable.h"
 #include "draws/Text.h"
 #include "report/PlanReport.h"
+#include "ui/AboutDialog.h"
 #include "ui/AppIcon.h"
-#include "ui/CAboutDlg.h"
-#include "ui/CFormulaListDlg.h"
-#include "ui/CWebBrowser2.h"
 #include "ui/DialogUnits.h"
+#include "ui/FormulaListDialog.h"
 #include "ui/QtView.h"
+#include "ui/WebPanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -123,7 +123,7 @@ QFont dialogFont() {
 
 } // namespace
 
-CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
+MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
@@ -144,7 +144,7 @@ CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
     // The about item: on the window's context menu and on Alt+A.
     auto* about = new QAction(QStringLiteral("关于 Kestrum(&A)..."), this);
     about->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
-    connect(about, &QAction::triggered, this, &CMainDlg::showAbout);
+    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
     addAction(about);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
@@ -160,7 +160,7 @@ CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
     m_rightPanel->navigate(QUrl(web + QStringLiteral("/add/vnadd3.html")));
 
     m_timer = new QTimer(this);
-    connect(m_timer, &QTimer::timeout, this, &CMainDlg::onRefreshTimer);
+    connect(m_timer, &QTimer::timeout, this, &MainWindow::onRefreshTimer);
     m_timer->start(lotteryByNumber(1).refreshPeriodMs);
 
     m_codeCountBox->setText(QStringLiteral("6"));
@@ -168,12 +168,12 @@ CMainDlg::CMainDlg(MainDlgSetup setup, QWidget* parent)
     m_codeCountBox->setFocus();
 }
 
-CMainDlg::~CMainDlg() {
+MainWindow::~MainWindow() {
     // No command may run on after the window, its view and its client are gone.
     m_engineThread->stop();
 }
 
-void CMainDlg::createControls() {
+void MainWindow::createControls() {
     const DialogUnits units(font());
     m_playTypes = new QButtonGroup(this);
     m_lotteries = new QButtonGroup(this);
@@ -224,7 +224,7 @@ void CMainDlg::createControls() {
             break;
         }
         case Kind::WebPanel:
-            widget = new CWebBrowser2(m_setup.webPanels, this);
+            widget = new WebPanel(m_setup.webPanels, this);
             break;
         }
         if (row.kind != Kind::Edit && row.kind != Kind::DrawList && row.kind != Kind::Report &&
@@ -243,8 +243,8 @@ void CMainDlg::createControls() {
     m_formulaBox = static_cast<QLineEdit*>(m_controls.value(1017));
     m_drawList = static_cast<QPlainTextEdit*>(m_controls.value(1010));
     m_report = static_cast<QPlainTextEdit*>(m_controls.value(1011));
-    m_topPanel = static_cast<CWebBrowser2*>(m_controls.value(1012));
-    m_rightPanel = static_cast<CWebBrowser2*>(m_controls.value(1016));
+    m_topPanel = static_cast<WebPanel*>(m_controls.value(1012));
+    m_rightPanel = static_cast<WebPanel*>(m_controls.value(1016));
     m_topPanel->setAccessibleName(QStringLiteral("网页"));
     m_rightPanel->setAccessibleName(QStringLiteral("网页"));
 
@@ -258,16 +258,16 @@ void CMainDlg::createControls() {
                 [this, number = lottery.number] { selectLottery(number); });
     }
     connect(static_cast<QPushButton*>(m_controls.value(1009)), &QPushButton::clicked, this,
-            &CMainDlg::onSearchFormulas);
+            &MainWindow::onSearchFormulas);
     connect(static_cast<QPushButton*>(m_controls.value(1000)), &QPushButton::clicked, this,
-            &CMainDlg::useCurrentFormula);
+            &MainWindow::useCurrentFormula);
 }
 
-QWidget* CMainDlg::control(int id) const {
+QWidget* MainWindow::control(int id) const {
     return m_controls.value(id, nullptr);
 }
 
-std::optional<PlayType> CMainDlg::checkedPlayType() const {
+std::optional<PlayType> MainWindow::checkedPlayType() const {
     for (const auto& [id, type] : kPlayTypeOptions) {
         if (static_cast<QRadioButton*>(m_controls.value(id))->isChecked()) {
             return type;
@@ -276,7 +276,7 @@ std::optional<PlayType> CMainDlg::checkedPlayType() const {
     return std::nullopt;
 }
 
-bool CMainDlg::focusNextPrevChild(bool next) {
+bool MainWindow::focusNextPrevChild(bool next) {
     const int count = static_cast<int>(std::size(kControls));
     // The control that has the focus, found from the focused widget up (a web panel's focus is
     // on a widget of its page).
@@ -303,7 +303,7 @@ bool CMainDlg::focusNextPrevChild(bool next) {
     return false;
 }
 
-void CMainDlg::submit(std::string name, std::function<void(CommandContext&)> command) {
+void MainWindow::submit(std::string name, std::function<void(CommandContext&)> command) {
     const std::uint64_t epoch = m_lotteryEpoch;
     m_engineThread->submit(std::move(name),
                            [this, epoch, command = std::move(command)](Engine& engine) {
@@ -320,7 +320,7 @@ void CMainDlg::submit(std::string name, std::function<void(CommandContext&)> com
                            });
 }
 
-void CMainDlg::submitUserCommand(std::string name, std::function<void(CommandContext&)> command) {
+void MainWindow::submitUserCommand(std::string name, std::function<void(CommandContext&)> command) {
     if (m_busyCommands++ == 0) {
         setStartersEnabled(false);
         QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -340,7 +340,7 @@ void CMainDlg::submitUserCommand(std::string name, std::function<void(CommandCon
     });
 }
 
-void CMainDlg::setStartersEnabled(bool enabled) {
+void MainWindow::setStartersEnabled(bool enabled) {
     std::vector<QWidget*> starters{m_controls.value(1009), m_controls.value(1000)};
     for (const LotterySource& lottery : lotteryTable()) {
         starters.push_back(m_controls.value(lottery.button));
@@ -363,7 +363,7 @@ void CMainDlg::setStartersEnabled(bool enabled) {
     }
 }
 
-void CMainDlg::applyCommandDone() {
+void MainWindow::applyCommandDone() {
     if (m_busyCommands == 0 || --m_busyCommands > 0) {
         return;
     }
@@ -379,17 +379,17 @@ void CMainDlg::applyCommandDone() {
     }
 }
 
-void CMainDlg::applyOpenUrl(const std::string& url) {
+void MainWindow::applyOpenUrl(const std::string& url) {
     if (m_setup.openUrl) {
         m_setup.openUrl(QUrl(fromUtf8(url)));
     }
 }
 
-void CMainDlg::navigateTopPanel(std::string_view page) {
+void MainWindow::navigateTopPanel(std::string_view page) {
     m_topPanel->navigate(QUrl(fromUtf8(m_setup.settings.webHost + std::string(page))));
 }
 
-void CMainDlg::onSearchFormulas() {
+void MainWindow::onSearchFormulas() {
     const std::optional<PlanShape> shape = parseSearchInput(m_codeCountBox->text().toStdString(),
                                                             m_planPeriodsBox->text().toStdString());
     const std::optional<PlayType> type = checkedPlayType();
@@ -407,8 +407,8 @@ void CMainDlg::onSearchFormulas() {
     });
 }
 
-void CMainDlg::applyCandidates(PlayType type, const CandidateRows& candidates) {
-    m_formulaList = new CFormulaListDlg(candidates, this);
+void MainWindow::applyCandidates(PlayType type, const CandidateRows& candidates) {
+    m_formulaList = new FormulaListDialog(candidates, this);
     m_formulaList->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_formulaList, &QDialog::finished, this, [this, type, candidates] {
         const std::int32_t chosen = m_formulaList->chosenFormula();
@@ -423,13 +423,13 @@ void CMainDlg::applyCandidates(PlayType type, const CandidateRows& candidates) {
     m_formulaList->open();
 }
 
-void CMainDlg::useCurrentFormula() {
+void MainWindow::useCurrentFormula() {
     submitUserCommand("使用已有公式",
                       [type = checkedPlayType(), text = m_formulaBox->text().toStdString()](
                           CommandContext& context) { runUseFormula(context, type, text); });
 }
 
-void CMainDlg::selectLottery(std::int32_t number) {
+void MainWindow::selectLottery(std::int32_t number) {
     const LotterySource& lottery = lotteryByNumber(number);
     if (number != 1) {
         m_timer->stop();
@@ -451,26 +451,26 @@ void CMainDlg::selectLottery(std::int32_t number) {
                       [number](CommandContext& context) { runSelectLottery(context, number); });
 }
 
-void CMainDlg::onRefreshTimer() {
+void MainWindow::onRefreshTimer() {
     if (m_refreshBusy.exchange(true)) {
         return;
     }
     submit("刷新开奖", [this](CommandContext& context) { runRefresh(context, m_refreshBusy); });
 }
 
-void CMainDlg::applyDrawList(const std::optional<std::string>& text) {
+void MainWindow::applyDrawList(const std::optional<std::string>& text) {
     if (text) {
         m_drawList->setPlainText(paneText(*text));
     }
     scrollToEnd(m_drawList);
 }
 
-void CMainDlg::applyStatus(const std::string& text) {
+void MainWindow::applyStatus(const std::string& text) {
     m_report->setPlainText(paneText(text));
     scrollToEnd(m_report);
 }
 
-void CMainDlg::applyCheckedOptions(PlayType type, std::int32_t lottery) {
+void MainWindow::applyCheckedOptions(PlayType type, std::int32_t lottery) {
     for (const auto& [id, optionType] : kPlayTypeOptions) {
         static_cast<QRadioButton*>(m_controls.value(id))->setChecked(optionType == type);
     }
@@ -478,7 +478,7 @@ void CMainDlg::applyCheckedOptions(PlayType type, std::int32_t lottery) {
     static_cast<QRadioButton*>(m_controls.value(lotteryButton))->setChecked(true);
 }
 
-void CMainDlg::applyPlans(PlanSnapshot snapshot, bool current) {
+void MainWindow::applyPlans(PlanSnapshot snapshot, bool current) {
     // The plan shapes and the formula table are the engine's latest whichever lottery the
     // dispatch was for; the plan lines only when it was for the lottery on show.
     m_planParams = snapshot.planParams;
@@ -490,13 +490,13 @@ void CMainDlg::applyPlans(PlanSnapshot snapshot, bool current) {
     writePlanReport();
 }
 
-void CMainDlg::applyCommandFailed(const std::string& job) {
+void MainWindow::applyCommandFailed(const std::string& job) {
     applyStatus(
         "\r\n\r\n" + job +
         "未能完成：运行出错（原因已写入调试日志）。\r\n软件仍在运行，开奖数据会继续自动刷新。");
 }
 
-void CMainDlg::selectPlayType(PlayType type) {
+void MainWindow::selectPlayType(PlayType type) {
     for (const auto& [id, optionType] : kPlayTypeOptions) {
         static_cast<QRadioButton*>(m_controls.value(id))->setChecked(optionType == type);
     }
@@ -506,7 +506,7 @@ void CMainDlg::selectPlayType(PlayType type) {
     writePlanReport();
 }
 
-void CMainDlg::writePlanReport() {
+void MainWindow::writePlanReport() {
     const std::optional<PlayType> type = checkedPlayType();
     if (!m_plans) {
         // Until the lottery's first dispatch the pane keeps its status text (start-up, or the
@@ -528,13 +528,11 @@ void CMainDlg::writePlanReport() {
     scrollToEnd(m_report);
 }
 
-void CMainDlg::runQueuedViewCalls() {
-    m_view->runQueued();
-}
-
-void CMainDlg::showAbout() {
-    CAboutDlg about(this);
-    about.exec();
+void MainWindow::showAbout() {
+    // Window-modal, and gone once closed; the window's loop runs on meanwhile.
+    auto* about = new AboutDialog(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->open();
 }
 
 } // namespace kestrum

@@ -1,4 +1,4 @@
-#include "ui/CAboutDlg.h"
+#include "ui/AboutDialog.h"
 
 #include "ui/AppIcon.h"
 
@@ -9,7 +9,7 @@
 
 namespace kestrum {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("关于 Kestrum"));
     auto* icon = new QLabel(this);
     icon->setPixmap(appIcon().pixmap(32, 32));

@@ -9,14 +9,14 @@ class QWebEngineView;
 
 namespace kestrum {
 
-class CWebBrowser2 : public QFrame {
+class WebPanel : public QFrame {
     Q_OBJECT
 
 public:
     // live: the panel shows its pages in a browser engine, started once the window has first
     // been painted; otherwise it only keeps the address (for the window's tests, which need no
     // browser).
-    explicit CWebBrowser2(bool live, QWidget* parent = nullptr);
+    explicit WebPanel(bool live, QWidget* parent = nullptr);
 
     // Shows the page at url.
     void navigate(const QUrl& url);

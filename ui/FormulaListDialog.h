@@ -15,11 +15,11 @@ class QTableWidget;
 
 namespace kestrum {
 
-class CFormulaListDlg : public QDialog {
+class FormulaListDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CFormulaListDlg(const CandidateRows& candidates, QWidget* parent = nullptr);
+    explicit FormulaListDialog(const CandidateRows& candidates, QWidget* parent = nullptr);
 
     // The formula confirmed with "选定公式"; negative while none has been confirmed.
     std::int32_t chosenFormula() const { return m_chosenFormula; }

@@ -1,4 +1,4 @@
-#include "ui/CWebBrowser2.h"
+#include "ui/WebPanel.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -8,22 +8,22 @@
 
 namespace kestrum {
 
-CWebBrowser2::CWebBrowser2(bool live, QWidget* parent) : QFrame(parent), m_live(live) {
+WebPanel::WebPanel(bool live, QWidget* parent) : QFrame(parent), m_live(live) {
     setFrameShape(QFrame::StyledPanel);
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void CWebBrowser2::paintEvent(QPaintEvent* event) {
+void WebPanel::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     if (m_live && m_view == nullptr) {
         // The browser engine takes a good part of a second to start: the window goes on screen
         // first, and the engine starts once this paint has reached the screen.
         m_live = false;
-        QTimer::singleShot(0, this, &CWebBrowser2::createView);
+        QTimer::singleShot(0, this, &WebPanel::createView);
     }
 }
 
-void CWebBrowser2::createView() {
+void WebPanel::createView() {
     m_view = new QWebEngineView(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
@@ -41,14 +41,14 @@ void CWebBrowser2::createView() {
     }
 }
 
-void CWebBrowser2::navigate(const QUrl& url) {
+void WebPanel::navigate(const QUrl& url) {
     m_address = url;
     if (m_view != nullptr) {
         m_view->load(url);
     }
 }
 
-bool CWebBrowser2::eventFilter(QObject* watched, QEvent* event) {
+bool WebPanel::eventFilter(QObject* watched, QEvent* event) {
     if (m_view == nullptr || event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
         !m_view->isAncestorOf(static_cast<QWidget*>(watched))) {
         return false;

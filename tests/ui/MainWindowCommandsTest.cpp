@@ -1,9 +1,9 @@
 #include "report/PlanReport.h"
 #include "support/FakeHttpClient.h"
 #include "support/History.h"
-#include "ui/CFormulaListDlg.h"
-#include "ui/CMainDlg.h"
-#include "ui/CWebBrowser2.h"
+#include "ui/FormulaListDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/WebPanel.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -47,7 +47,7 @@ void answerMessageBox(QString* text) {
 
 } // namespace
 
-class MainDlgCommandsTest : public QObject {
+class MainWindowCommandsTest : public QObject {
     Q_OBJECT
 
 private:
@@ -66,7 +66,7 @@ private:
 
     std::unique_ptr<testing::FakeHttpClient> m_clientOwner;
     testing::FakeHttpClient* m_client = nullptr;
-    std::unique_ptr<CMainDlg> m_window;
+    std::unique_ptr<MainWindow> m_window;
     QTemporaryDir m_dir;
 
 private slots:
@@ -78,7 +78,7 @@ private slots:
         m_client->answer("http://feed2.test/ssckj/jx.txt", feed(30, 70));
         m_client->answer("http://feed2.test/dbffc.txt", feed(30, 1000, 4));
         m_client->answer("http://feed1.test/ynffc.txt", feed(30, 500, 4));
-        MainDlgSetup setup;
+        MainWindowSetup setup;
         setup.settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
         setup.settings.webHost = "http://web.test";
         setup.settings.dataDirectory = m_dir.path().toStdString();
@@ -88,7 +88,7 @@ private slots:
         setup.makeClient = [this](const std::atomic<bool>&) -> std::unique_ptr<HttpClient> {
             return std::move(m_clientOwner);
         };
-        m_window = std::make_unique<CMainDlg>(std::move(setup));
+        m_window = std::make_unique<MainWindow>(std::move(setup));
         m_window->show();
         waitForPlans();
     }
@@ -124,7 +124,7 @@ private slots:
         QTest::mouseClick(button(1009), Qt::LeftButton);
         QVERIFY(!button(1009)->isEnabled()); // busy until the candidates arrive
         QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
-        CFormulaListDlg* list = m_window->formulaList();
+        FormulaListDialog* list = m_window->formulaList();
         QCOMPARE(list->list()->rowCount(), 30);
         const QString best = list->list()->item(0, 0)->text();
         list->reject();
@@ -144,7 +144,7 @@ private slots:
         QTest::mouseClick(option(1018), Qt::LeftButton); // 十位
         QTest::mouseClick(button(1009), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
-        CFormulaListDlg* list = m_window->formulaList();
+        FormulaListDialog* list = m_window->formulaList();
         list->chosenBox()->setText(QStringLiteral("321"));
         QTest::mouseClick(list->chooseButton(), Qt::LeftButton);
         QCOMPARE(box(1017)->text(), QStringLiteral("321"));
@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(m_window->refreshTimer()->interval(), 10000);
         QVERIFY(m_window->refreshTimer()->isActive());
         QVERIFY(report().startsWith(QStringLiteral("后一0971-0973期")));
-        auto* top = static_cast<CWebBrowser2*>(m_window->control(1012));
+        auto* top = static_cast<WebPanel*>(m_window->control(1012));
         QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/ptadd.html"));
 
         // 迪拜五分彩 is number 5, on button 1028.
@@ -191,7 +191,7 @@ private slots:
     }
 
     void aPanelFirstLotteryChangesThePageBeforeLoading() {
-        auto* top = static_cast<CWebBrowser2*>(m_window->control(1012));
+        auto* top = static_cast<WebPanel*>(m_window->control(1012));
         QTest::mouseClick(option(1032), Qt::LeftButton); // 印尼分分彩
         QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/vnadd99.html"));
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
@@ -262,5 +262,5 @@ private slots:
 
 } // namespace kestrum
 
-QTEST_MAIN(kestrum::MainDlgCommandsTest)
-#include "MainDlgCommandsTest.moc"
+QTEST_MAIN(kestrum::MainWindowCommandsTest)
+#include "MainWindowCommandsTest.moc"

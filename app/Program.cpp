@@ -1,4 +1,4 @@
-#include "app/CPlanApp.h"
+#include "app/Program.h"
 
 #include "BuildSettings.h"
 #include "app/StartupFlow.h"
@@ -6,9 +6,10 @@
 #include "commands/Updates.h"
 #include "platform/CurlHttpClient.h"
 #include "ui/AppIcon.h"
-#include "ui/CMainDlg.h"
 #include "ui/EventLoopWatch.h"
+#include "ui/MainWindow.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QUrl>
 #include <memory>
@@ -24,8 +25,8 @@ void openWebAddress(const QUrl& url) {
     }
 }
 
-MainDlgSetup compiledInSetup() {
-    MainDlgSetup setup;
+MainWindowSetup compiledInSetup() {
+    MainWindowSetup setup;
     setup.settings.feedHosts = {std::string(build::kFeedHost1), std::string(build::kFeedHost2)};
     setup.settings.webHost = std::string(build::kWebHost);
     setup.settings.dataDirectory = ".";
@@ -40,19 +41,14 @@ MainDlgSetup compiledInSetup() {
 
 StartupSetup compiledInStartup() {
     StartupSetup setup;
-    setup.makeMainWindow = [] { return std::make_unique<CMainDlg>(compiledInSetup()); };
+    setup.makeMainWindow = [] { return std::make_unique<MainWindow>(compiledInSetup()); };
     setup.openUrl = openWebAddress;
     return setup;
 }
 
 } // namespace
 
-CPlanApp::CPlanApp(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName(QStringLiteral("Kestrum"));
-    setWindowIcon(appIcon());
-}
-
-std::unique_ptr<UpdateCheckThread> CPlanApp::startUpdateCheck() {
+std::unique_ptr<UpdateCheckThread> startUpdateCheck() {
     return std::make_unique<UpdateCheckThread>(
         [](const std::atomic<bool>& cancelled) -> std::unique_ptr<HttpClient> {
             return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
@@ -60,19 +56,21 @@ std::unique_ptr<UpdateCheckThread> CPlanApp::startUpdateCheck() {
         std::string(build::kWebHost));
 }
 
-int CPlanApp::run(std::unique_ptr<UpdateCheckThread> updateCheck) {
+int runProgram(QApplication& app, std::unique_ptr<UpdateCheckThread> updateCheck) {
+    QApplication::setApplicationName(QStringLiteral("Kestrum"));
+    QApplication::setWindowIcon(appIcon());
     // The flow says when the program ends: the checking window gives way to the main window or
     // to the update message, and closing it then is no reason to quit.
-    setQuitOnLastWindowClosed(false);
+    QApplication::setQuitOnLastWindowClosed(false);
     StartupFlow flow(compiledInStartup());
-    connect(&flow, &StartupFlow::finished, this, &QCoreApplication::quit);
+    QObject::connect(&flow, &StartupFlow::finished, &app, &QCoreApplication::quit);
     // The watch measures the main window's loop, from its first showing on; it goes (and logs
     // its record) before the window does.
     std::unique_ptr<EventLoopWatch> watch;
-    connect(&flow, &StartupFlow::mainWindowOpened, this,
-            [&watch] { watch = std::make_unique<EventLoopWatch>(); });
+    QObject::connect(&flow, &StartupFlow::mainWindowOpened, &app,
+                     [&watch] { watch = std::make_unique<EventLoopWatch>(); });
     flow.start(std::move(updateCheck));
-    return exec();
+    return QApplication::exec();
 }
 
 } // namespace kestrum
