@@ -29,19 +29,17 @@ SearchOptions searchOptionsShowing(View& view, const char* heading) {
     return options;
 }
 
-void publishPlans(CommandContext& context, bool writeExports) {
+void publishPlans(CommandContext& context) {
     context.view.showPlans(takeSnapshot(context.engine));
-    if (writeExports) {
-        writePlanExports(context.engine.PlanLines, context.engine.PromoText,
-                         context.settings.dataDirectory);
-    }
+    writePlanExports(context.engine.PlanLines, context.engine.PromoText,
+                     context.settings.dataDirectory);
 }
 
 // The first computation over a freshly loaded history of the first lottery.
 void computeFirstPlans(CommandContext& context) {
     context.view.checkOptions(PlayType::Hou1, 1);
     fullRecompute(context.engine, searchOptionsShowing(context.view, kStartupText));
-    publishPlans(context, true);
+    publishPlans(context);
 }
 
 } // namespace
@@ -107,7 +105,7 @@ void runStoreFormula(CommandContext& context, std::optional<PlayType> type, std:
         setCurrentFormula(context.engine, *type, formula);
     }
     recomputePlans(context.engine);
-    publishPlans(context, true);
+    publishPlans(context);
     context.view.commandDone();
 }
 
@@ -164,14 +162,14 @@ void runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy) {
     context.view.showDrawList(outcome.paneText);
     if (outcome.inserted) {
         recomputePlans(engine);
-        publishPlans(context, true);
+        publishPlans(context);
     } else if (outcome.reloaded) {
         // The draws arrive late: compute as start-up or a lottery switch would have.
         if (engine.lotteryIndex == 1) {
             computeFirstPlans(context);
         } else {
             recomputeForLottery(engine, searchOptionsShowing(context.view, kPreparingText));
-            publishPlans(context, true);
+            publishPlans(context);
         }
     }
 }

@@ -3,6 +3,7 @@
 // The maker's web host: the check for a newer version before the window opens, and the
 // promotional line that the start-up fetches.
 
+#include "BuildSettings.h"
 #include "draws/Feed.h"
 #include "platform/HttpClient.h"
 
@@ -15,7 +16,7 @@ namespace kestrum {
 struct CommandContext;
 
 // The version of this program: the date part of the one in the window's caption.
-inline constexpr std::int32_t kProgramVersion = 20160615;
+inline constexpr std::int32_t kProgramVersion = build::kVersionDate;
 
 inline constexpr const char* kUpdateMessage = "发现软件有升级，程序将自动下载更新,请用新版本登陆!!";
 

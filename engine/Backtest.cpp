@@ -3,6 +3,7 @@
 #include "draws/Text.h"
 #include "draws/WrappingInt.h"
 #include "engine/Formula.h"
+#include "engine/WalkRuns.h"
 
 #include <stdexcept>
 #include <string>
@@ -71,6 +72,54 @@ std::int32_t percentOrZero(std::int32_t numerator, std::int32_t divisor) {
     return divisor == 0 ? 0 : wrapDiv(wrapMul(numerator, 100), divisor);
 }
 
+// The line of a plan that ended at the draw `digits` after `played` draws: won, or failed.
+std::string finishedPlanLine(const PlayTypeInfo& info, std::int32_t period,
+                             std::int32_t planPeriods, std::int32_t drawsPerDay,
+                             std::string_view bet, std::string_view digits, std::int32_t played,
+                             bool won) {
+    std::string line = header(info, period, planPeriods, drawsPerDay);
+    line += '<';
+    line += bet;
+    line += "> 开 ";
+    line += digits;
+    if (won) {
+        line += "  ";
+        line += std::to_string(played);
+        line += info.hitSuffix;
+    } else {
+        line += "   挂 ";
+        if (info.failedLineShowsDraws) {
+            line += formatText("%03d", played);
+        }
+    }
+    return line;
+}
+
+// Ends a walk: the line of the plan still running (which started at `period`), the summary
+// line and the statistics. Returns the won plans.
+float closeWalk(Engine& engine, const PlayTypeInfo& info, std::int32_t period,
+                std::int32_t planPeriods, std::string_view bet, std::int32_t failed,
+                std::int32_t failedAfterFailed, const WalkRuns& runs) {
+    const std::int32_t drawsPerDay = engine.drawsPerDay;
+    // Strictly greater here, while the first period folds at drawsPerDay or more.
+    if (period > drawsPerDay) {
+        period = wrapSub(period, drawsPerDay);
+    }
+    std::string running = header(info, period, planPeriods, drawsPerDay);
+    running += '<';
+    running += bet;
+    running += "> 计划进行中……\r\n";
+    storeLine(engine, std::move(running));
+    storeLine(engine, summaryLine(engine.scratchLineCount, failed, failedAfterFailed));
+
+    const float hitPlans = static_cast<float>(engine.hitPlanCount);
+    engine.hitPlanCount = 0;
+    // Counted with the summary line, so the divisor is never 0 and no failure gives 100.
+    engine.lastStats = {hitPlans, walkAccuracy(engine.scratchLineCount, failed), runs.maxHitRun,
+                        runs.maxMissRun};
+    return hitPlans;
+}
+
 std::optional<float> backtestOf(PlayFamily family, Engine& engine, PlayType type,
                                 std::int32_t formula, std::int32_t planPeriods,
                                 std::int32_t codeCount) {
@@ -116,10 +165,7 @@ std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formul
 
     std::int32_t period = firstPeriod(info.start, engine.seedPeriod, drawsPerDay);
     std::int32_t played = 0;
-    std::int32_t hitRun = 0;
-    std::int32_t missRun = 0;
-    std::int32_t maxHitRun = 0;
-    std::int32_t maxMissRun = 0;
+    WalkRuns runs;
     std::int32_t failed = 0;
     std::int32_t failedRow = 0;
     std::int32_t failedAfterFailed = 0;
@@ -127,24 +173,12 @@ std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formul
 
     // The plan ends at the draw just read: its period starts the next plan's header, its
     // digits seed the next bet.
-    auto endPlan = [&](std::string_view ending, bool showPlayed) {
-        std::string line = header(info, period, planPeriods, drawsPerDay);
-        period = periodOf(engine, engine.DrawHistory[static_cast<std::size_t>(engine.drawCursor)]);
-        line += '<';
-        line += bet;
-        line += "> 开 ";
-        line += engine.currentDigits;
-        if (showPlayed) {
-            line += "  ";
-            line += std::to_string(played);
-        }
-        line += ending;
-        if (!showPlayed && info.failedLineShowsDraws) {
-            line += formatText("%03d", played);
-        }
-        storeLine(engine, std::move(line));
+    auto endPlan = [&](bool won) {
+        storeLine(engine, finishedPlanLine(info, period, planPeriods, drawsPerDay, bet,
+                                           engine.currentDigits, played, won));
         played = 0;
-        period = wrapAdd(period, 1);
+        period = wrapAdd(
+            periodOf(engine, engine.DrawHistory[static_cast<std::size_t>(engine.drawCursor)]), 1);
         engine.seedValue = leadingDecimal(engine.currentDigits);
         bet = makeBet(info, engine.seedValue, formula, codeCount);
     };
@@ -153,26 +187,16 @@ std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formul
         engine.currentDigits =
             digitsOf(engine.DrawHistory[static_cast<std::size_t>(engine.drawCursor - 1)]);
         engine.drawCursor -= 1;
+        played = wrapAdd(played, 1);
         if (isHit(info, bet, engine.currentDigits)) {
-            hitRun = wrapAdd(hitRun, 1);
-            if (missRun > maxMissRun) {
-                maxMissRun = missRun;
-            }
-            missRun = 0;
-            played = wrapAdd(played, 1);
+            runs.hit();
             failedRow = 0;
-            endPlan(info.hitSuffix, true);
+            endPlan(true);
             engine.hitPlanCount = wrapAdd(engine.hitPlanCount, 1);
         } else {
-            missRun = wrapAdd(missRun, 1);
-            // Only a miss that beats the record resets the run of won plans.
-            if (hitRun > maxHitRun) {
-                maxHitRun = hitRun;
-                hitRun = 0;
-            }
-            played = wrapAdd(played, 1);
+            runs.miss();
             if (played == planPeriods) {
-                endPlan("   挂 ", false);
+                endPlan(false);
                 failed = wrapAdd(failed, 1);
                 failedRow = wrapAdd(failedRow, 1);
                 if (failedRow > 1) {
@@ -181,27 +205,15 @@ std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formul
             }
         }
     }
+    return closeWalk(engine, info, period, planPeriods, bet, failed, failedAfterFailed, runs);
+}
 
-    // Strictly greater here, while the first period folds at drawsPerDay or more.
-    if (period > drawsPerDay) {
-        period = wrapSub(period, drawsPerDay);
-    }
-    std::string running = header(info, period, planPeriods, drawsPerDay);
-    running += '<';
-    running += bet;
-    running += "> 计划进行中……\r\n";
-    storeLine(engine, std::move(running));
-    storeLine(engine, summaryLine(engine.scratchLineCount, failed, failedAfterFailed));
-
-    const float hitPlans = static_cast<float>(engine.hitPlanCount);
-    engine.hitPlanCount = 0;
-    // Counted with the summary line, so the divisor is never 0 and no failure gives 100.
-    const std::int32_t lines = engine.scratchLineCount;
-    engine.lastStats = {
-        hitPlans,
-        static_cast<float>(percentOrZero(wrapSub(lines, 1), wrapSub(wrapAdd(lines, failed), 1))),
-        maxHitRun, maxMissRun};
-    return hitPlans;
+std::optional<float> runBacktest(Engine& engine, PlayType type, std::int32_t formula,
+                                 std::int32_t planPeriods, std::int32_t codeCount) {
+    resetCursor(engine);
+    engine.scratchLineCount = 0;
+    readSeed(engine);
+    return backtest(engine, type, formula, planPeriods, codeCount);
 }
 
 std::optional<float> backtestSinglePosition(Engine& engine, PlayType type, std::int32_t formula,

@@ -6,7 +6,8 @@
 // the plan still running and a summary line into ScratchLines from slot scratchLineCount on,
 // and leaves the statistics in lastStats.
 //
-// Calling order for every caller: resetCursor, scratchLineCount := 0, readSeed, backtest.
+// A walk needs the calling order resetCursor, scratchLineCount := 0, readSeed, backtest:
+// runBacktest keeps it.
 
 #include "engine/Engine.h"
 #include "engine/PlayType.h"
@@ -21,6 +22,12 @@ namespace kestrum {
 // that readSeed left is below slot 0): then nothing at all is changed.
 std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formula,
                               std::int32_t planPeriods, std::int32_t codeCount);
+
+// The backtest of the whole stored history: puts the cursor on the oldest line, sets
+// scratchLineCount to 0, reads the seed there and runs the walk. When the walk cannot run
+// (fewer than two stored lines) only the seed is read, and nothing is returned.
+std::optional<float> runBacktest(Engine& engine, PlayType type, std::int32_t formula,
+                                 std::int32_t planPeriods, std::int32_t codeCount);
 
 // The same walk, named by family: 后一, 十位, 百位, 千位 and 万位 ...
 std::optional<float> backtestSinglePosition(Engine& engine, PlayType type, std::int32_t formula,

@@ -2,6 +2,7 @@
 
 #include "draws/Text.h"
 #include "draws/WrappingInt.h"
+#include "engine/WalkRuns.h"
 
 #include <algorithm>
 #include <array>
@@ -299,8 +300,7 @@ WalkTally CountingHistory::walkWith(const Bets& bets, std::int32_t planPeriods) 
     std::size_t seedIndex = 0;
     std::uint16_t currentBet = bets(0);
     std::int32_t played = 0;
-    std::int32_t hitRun = 0;
-    std::int32_t missRun = 0;
+    WalkRuns runs;
     std::int32_t closed = 0;
 
     for (std::size_t i = 0; i < m_picks.size(); ++i) {
@@ -308,19 +308,11 @@ WalkTally CountingHistory::walkWith(const Bets& bets, std::int32_t planPeriods) 
         const bool hit =
             rule == HitRule::All ? (picks & ~currentBet) == 0 : (picks & currentBet) != 0;
         if (hit) {
-            ++hitRun;
-            if (missRun > tally.maxMissRun) {
-                tally.maxMissRun = missRun;
-            }
-            missRun = 0;
+            runs.hit();
             played = 0;
             ++tally.hitPlans;
         } else {
-            ++missRun;
-            if (hitRun > tally.maxHitRun) {
-                tally.maxHitRun = hitRun;
-                hitRun = 0;
-            }
+            runs.miss();
             ++played;
             if (played != planPeriods) {
                 continue;
@@ -334,6 +326,8 @@ WalkTally CountingHistory::walkWith(const Bets& bets, std::int32_t planPeriods) 
         currentBet = bets(seedIndex);
     }
     tally.lines = closed + 2;
+    tally.maxHitRun = runs.maxHitRun;
+    tally.maxMissRun = runs.maxMissRun;
     tally.seedValue = m_seeds[seedIndex];
     return tally;
 }

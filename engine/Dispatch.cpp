@@ -4,6 +4,8 @@
 #include "engine/CountingWalk.h"
 #include "engine/Formula.h"
 
+#include <algorithm>
+
 namespace kestrum {
 
 namespace {
@@ -62,16 +64,12 @@ void recomputePlanLines(Engine& engine, PlayType type) {
     if (!walkPossible(engine)) {
         return;
     }
-    resetCursor(engine);
-    engine.scratchLineCount = 0;
-    readSeed(engine);
     const PlanShape shape = engine.PlanParams[slotOf(type)];
-    backtest(engine, type, currentFormula(engine, type), shape.planPeriods, shape.codeCount);
+    runBacktest(engine, type, currentFormula(engine, type), shape.planPeriods, shape.codeCount);
 
-    std::int32_t last = kCarriedPlanLines - 1;
-    while (last > 0 && engine.ScratchLines[static_cast<std::size_t>(last)].empty()) {
-        --last;
-    }
+    // Line 0 is carried even when empty, so that a walk that wrote nothing leaves no line of
+    // the previous plans.
+    const std::int32_t last = std::max(lastPlanLine(engine.ScratchLines), 0);
     TextSlots& lines = engine.PlanLines[slotOf(type)];
     for (std::int32_t i = 0; i <= last; ++i) {
         lines[static_cast<std::size_t>(i)] = engine.ScratchLines[static_cast<std::size_t>(i)];
@@ -80,16 +78,16 @@ void recomputePlanLines(Engine& engine, PlayType type) {
 
 void fullRecompute(Engine& engine, const SearchOptions& options) {
     for (TextSlots& lines : engine.PlanLines) {
-        clearLines(lines, 296);
+        clearLines(lines, kFullRecomputeClearedLines);
     }
-    clearLines(engine.ScratchLines, 296);
+    clearLines(engine.ScratchLines, kFullRecomputeClearedLines);
     fillEmptyFormulas(engine, options);
     recomputeAllPlanLines(engine);
 }
 
 void recomputePlans(Engine& engine) {
     for (TextSlots& lines : engine.PlanLines) {
-        clearLines(lines, 260);
+        clearLines(lines, kRecomputeClearedPlanLines);
     }
     clearLines(engine.ScratchLines, kCarriedPlanLines);
     recomputeAllPlanLines(engine);

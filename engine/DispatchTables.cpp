@@ -11,4 +11,12 @@ PlanParamsTable defaultPlanParams() {
     return params;
 }
 
+std::int32_t lastPlanLine(const TextSlots& lines) {
+    std::int32_t last = kCarriedPlanLines - 1;
+    while (last >= 0 && lines[static_cast<std::size_t>(last)].empty()) {
+        --last;
+    }
+    return last;
+}
+
 } // namespace kestrum

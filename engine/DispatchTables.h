@@ -16,6 +16,10 @@ namespace kestrum {
 inline constexpr std::int32_t kLotteryCount = 10;
 // Lines 0 to 255 of a backtest are carried into PlanLines.
 inline constexpr std::int32_t kCarriedPlanLines = 256;
+// The lines of every PlanLines table, and of ScratchLines, that fullRecompute empties: 0 to 295.
+inline constexpr std::int32_t kFullRecomputeClearedLines = 296;
+// The lines of every PlanLines table that recomputePlans empties: 0 to 259.
+inline constexpr std::int32_t kRecomputeClearedPlanLines = 260;
 
 // How one play type plans: 期数 and 码数.
 struct PlanShape {
@@ -36,6 +40,10 @@ using PlanLinesTable = std::array<TextSlots, kPlayTypeCount>;
 
 // The start values of every play type's plan shape.
 PlanParamsTable defaultPlanParams();
+
+// The highest of lines 0 to 255 that is not empty; −1 when all of them are empty. What the plan
+// report shows and the export files take ends there.
+std::int32_t lastPlanLine(const TextSlots& lines);
 
 struct DispatchTables {
     PlanParamsTable PlanParams = defaultPlanParams();

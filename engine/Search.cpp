@@ -47,10 +47,7 @@ std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, s
                 engine.lastStats = {score, walkAccuracy(lastTally->lines, lastTally->failed),
                                     lastTally->maxHitRun, lastTally->maxMissRun};
             } else {
-                engine.drawCursor = start;
-                engine.scratchLineCount = 0;
-                readSeed(engine);
-                score = backtest(engine, type, k, planPeriods, codeCount).value_or(0.0f);
+                score = runBacktest(engine, type, k, planPeriods, codeCount).value_or(0.0f);
             }
             if (score > best) {
                 best = score;

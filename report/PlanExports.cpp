@@ -23,10 +23,7 @@ const std::array<PlanExportFile, 9>& planExportFiles() {
 }
 
 std::string planExportText(const TextSlots& planLines, std::string_view promoText) {
-    std::int32_t last = kCarriedPlanLines - 1;
-    while (last >= 0 && planLines[static_cast<std::size_t>(last)].empty()) {
-        --last;
-    }
+    const std::int32_t last = lastPlanLine(planLines);
     auto line = [&](std::int32_t index) -> std::string_view {
         return index < 0 ? std::string_view() : planLines[static_cast<std::size_t>(index)];
     };

@@ -13,10 +13,7 @@ std::string reportFooter(std::string_view siteUrl) {
 }
 
 std::string planReportText(const TextSlots& planLines, std::string_view siteUrl) {
-    std::int32_t last = kCarriedPlanLines - 1;
-    while (last >= 0 && planLines[static_cast<std::size_t>(last)].empty()) {
-        --last;
-    }
+    const std::int32_t last = lastPlanLine(planLines);
     std::string text;
     for (std::int32_t i = 0; i <= last; ++i) {
         text += planLines[static_cast<std::size_t>(i)];

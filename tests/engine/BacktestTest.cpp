@@ -22,7 +22,7 @@ using testing::writtenLines;
 
 std::optional<float> run(Engine& engine, PlayType type, std::int32_t formula,
                          std::int32_t planPeriods, std::int32_t codeCount) {
-    return testing::runBacktest(engine, type, formula, planPeriods, codeCount);
+    return runBacktest(engine, type, formula, planPeriods, codeCount);
 }
 
 const std::vector<std::string> kExampleDraws{"12345", "55550", "31419", "27182",

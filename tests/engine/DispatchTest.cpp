@@ -44,8 +44,8 @@ TEST(DispatchTest, FirstFullRecomputeSearchesEveryPlayTypeAndTheSecondNone) {
         Engine check;
         storeOldestFirst(check, dayOf(1, kDraws));
         const PlanShape shape = engine.PlanParams[slotOf(type)];
-        ASSERT_TRUE(testing::runBacktest(check, type, currentFormula(engine, type),
-                                         shape.planPeriods, shape.codeCount)
+        ASSERT_TRUE(runBacktest(check, type, currentFormula(engine, type), shape.planPeriods,
+                                shape.codeCount)
                         .has_value());
         EXPECT_EQ(engine.PlanLines[slotOf(type)], check.ScratchLines);
     }
@@ -89,7 +89,7 @@ TEST(DispatchTest, RecomputePlansSearchesNothingAndBacktestsZeroAsFormulaZero) {
 
     Engine check;
     storeOldestFirst(check, dayOf(1, kDraws));
-    ASSERT_TRUE(testing::runBacktest(check, PlayType::Hou1, 0, 3, 6).has_value());
+    ASSERT_TRUE(runBacktest(check, PlayType::Hou1, 0, 3, 6).has_value());
     EXPECT_EQ(engine.PlanLines[slotOf(PlayType::Hou1)], check.ScratchLines);
     EXPECT_EQ(engine.PlanLines[slotOf(PlayType::Hou2)][0].substr(0, 6), "后二");
 }
@@ -127,6 +127,16 @@ TEST(DispatchTest, FewerThanTwoLinesComputeNothing) {
         EXPECT_EQ(engine.PlanLines[slotOf(type)][0], "");
     }
     EXPECT_EQ(engine.drawCursor, 0);
+}
+
+// The scan for the last line reaches slot 0: text there is the last line, and no text in
+// lines 0 to 255 gives −1 (the report then shows its footer alone).
+TEST(LastPlanLineTest, ScansDownToSlotZero) {
+    TextSlots lines;
+    lines[kCarriedPlanLines] = "not carried";
+    EXPECT_EQ(lastPlanLine(lines), -1);
+    lines[0] = "only line";
+    EXPECT_EQ(lastPlanLine(lines), 0);
 }
 
 TEST(DispatchTest, LotteryNumbersOutsideTheTableReadAndWriteNothing) {

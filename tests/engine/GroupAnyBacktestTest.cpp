@@ -11,7 +11,6 @@ namespace {
 
 using testing::dayOf;
 using testing::drawLine;
-using testing::runBacktest;
 using ::testing::StartsWith;
 using testing::storeOldestFirst;
 using testing::writtenLines;

@@ -202,7 +202,7 @@ std::int32_t bestByBacktests(const std::vector<std::string>& history, PlayType t
     std::int32_t bestIndex = 0;
     for (std::int32_t k = first; k < end; ++k) {
         const float score =
-            testing::runBacktest(engine, type, k, shape.planPeriods, shape.codeCount).value();
+            runBacktest(engine, type, k, shape.planPeriods, shape.codeCount).value();
         if (score > best) {
             best = score;
             bestIndex = k;

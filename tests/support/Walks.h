@@ -1,13 +1,12 @@
 #pragma once
 
-// Running backtests the way their callers do, and reading back what they wrote.
+// Histories for backtests, and reading back what they wrote.
 
 #include "engine/Backtest.h"
 #include "engine/Formula.h"
 #include "support/History.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,15 +23,6 @@ inline std::vector<std::string> dayOf(std::int32_t firstPeriod,
                                  periodDigits));
     }
     return lines;
-}
-
-// The calling order every caller keeps, then the backtest.
-inline std::optional<float> runBacktest(Engine& engine, PlayType type, std::int32_t formula,
-                                        std::int32_t planPeriods, std::int32_t codeCount) {
-    resetCursor(engine);
-    engine.scratchLineCount = 0;
-    readSeed(engine);
-    return backtest(engine, type, formula, planPeriods, codeCount);
 }
 
 inline std::vector<std::string> writtenLines(const Engine& engine) {
