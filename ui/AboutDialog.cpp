@@ -1,5 +1,6 @@
 #include "ui/AboutDialog.h"
 
+#include "BuildSettings.h"
 #include "ui/AppIcon.h"
 
 #include <QHBoxLayout>
@@ -9,11 +10,16 @@
 
 namespace kestrum {
 
+QString versionText() {
+    return QString::fromUtf8(build::kVersion.data(),
+                             static_cast<qsizetype>(build::kVersion.size()));
+}
+
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("关于 Kestrum"));
     auto* icon = new QLabel(this);
     icon->setPixmap(appIcon().pixmap(32, 32));
-    auto* name = new QLabel(QStringLiteral("Kestrum 1.160615 版"), this);
+    auto* name = new QLabel(QStringLiteral("Kestrum %1 版").arg(versionText()), this);
     auto* about = new QLabel(QStringLiteral("时时彩、分分彩计划软件"), this);
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
     ok->setDefault(true);

@@ -130,7 +130,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
       m_setup(std::move(setup)),
       m_engineThread(std::make_unique<EngineThread>(
           [this](const std::string& job, const std::string&) { m_view->commandFailed(job); })) {
-    setWindowTitle(QStringLiteral("Varnel时时彩软件Ｖ1.160615"));
+    setWindowTitle(QStringLiteral("Varnel时时彩软件Ｖ") + versionText());
     setFont(dialogFont());
     createControls();
     setFixedSize(DialogUnits(font()).toPixels(QSize(663, 463)));
