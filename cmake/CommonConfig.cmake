@@ -1,3 +1,10 @@
+# AddressSanitizer and ThreadSanitizer cannot share a process: the compiler refuses the pair.
+if(KESTRUM_SANITIZE AND KESTRUM_TSAN)
+    message(FATAL_ERROR "KESTRUM_SANITIZE (AddressSanitizer) and KESTRUM_TSAN (ThreadSanitizer) "
+                        "cannot be combined: turn one of them off (the presets test and tsan "
+                        "each set one).")
+endif()
+
 # One INTERFACE target carries the warning and strictness flags for every target.
 add_library(kestrum_options INTERFACE)
 target_compile_features(kestrum_options INTERFACE cxx_std_20)

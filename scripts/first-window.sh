@@ -3,12 +3,12 @@
 # maker's web host answers only after a delay (first argument, in seconds; default 30, the
 # transfer time-out of the update check; 0 answers at once). The program runs on a virtual
 # display of its own against the local feed server on the default ports; everything the
-# script starts is stopped by its own pid. KESTRUM_RELEASE_BUILD_DIR names another build folder
-# than build-release.
+# script starts is stopped by its own pid. It builds the release preset, in build-release;
+# KESTRUM_RELEASE_BUILD_DIR puts the same build in another folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/feedsim-start.sh
 delay=${1:-30}
-build_dir=$(realpath -m "${KESTRUM_RELEASE_BUILD_DIR:-build-release}")
 
 bash scripts/setup.sh
 # xev and xprop, to see the program's windows.
@@ -17,9 +17,15 @@ if ! command -v xev > /dev/null || ! command -v xprop > /dev/null; then
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=300 \
         --no-install-recommends x11-utils
 fi
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DKESTRUM_BUILD_TESTS=OFF -DKESTRUM_BUILD_BENCH=OFF > /dev/null
-cmake --build "$build_dir" -j2 --target kestrum feedsim
+if [ -n "${KESTRUM_RELEASE_BUILD_DIR:-}" ]; then
+    build_dir=$(realpath -m "$KESTRUM_RELEASE_BUILD_DIR")
+    cmake --preset release -B "$build_dir" > /dev/null
+    cmake --build "$build_dir" -j2 --target kestrum feedsim
+else
+    build_dir=$(realpath build-release)
+    cmake --preset release > /dev/null
+    cmake --build --preset release
+fi
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -53,14 +59,7 @@ done
 DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 
-"$build_dir/bin/feedsim" --web-delay "$delay" > "$work/feedsim.log" 2>&1 &
-feedsim_pid=$!
-for _ in $(seq 100); do
-    grep -q listening "$work/feedsim.log" && break
-    kill -0 "$feedsim_pid" 2> /dev/null || { echo "feedsim ended:"; cat "$work/feedsim.log"; exit 1; }
-    sleep 0.1
-done
-grep -q listening "$work/feedsim.log" || { echo "feedsim did not start"; exit 1; }
+feedsim_start "$build_dir/bin/feedsim" "$work/feedsim.log" --web-delay "$delay" || exit 1
 
 # Every window mapped on the root, as it happens: nothing polls the display meanwhile, which
 # would take the processor from the program as it starts.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs each fuzz target for a bounded time (default 120 s each; first argument to change it)
-# with clang's libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer. Inputs that crash
-# are copied into tests/fuzz/regressions/<target>/, which the normal test run replays.
+# with clang's libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer (the fuzz preset, in
+# build-fuzz). Inputs that crash are copied into tests/fuzz/regressions/<target>/, which the
+# normal test run replays.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-120}
@@ -12,9 +13,8 @@ if ! command -v clang++ > /dev/null; then
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q clang libclang-rt-dev
 fi
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKESTRUM_FUZZ=ON -DKESTRUM_SANITIZE=ON -DKESTRUM_BUILD_UI=OFF -DKESTRUM_BUILD_BENCH=OFF
-cmake --build build-fuzz -j2 --target fuzz_line_reader fuzz_feed
+cmake --preset fuzz
+cmake --build --preset fuzz
 
 status=0
 for target in line_reader feed; do

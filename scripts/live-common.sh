@@ -1,5 +1,8 @@
-# Shared by the soak and fault scripts: builds the program and the feed server, starts and stops
-# them, picks a lottery with a click, samples the program's files and memory. Sourced, not run.
+# Shared by the soak and fault scripts: builds the program and the feed server (the release
+# preset, in build-release), starts and stops them, picks a lottery with a click, samples the
+# program's files and memory. Sourced, not run, after "root=...".
+
+source "$root/scripts/feedsim-start.sh"
 
 live_build() {
     bash scripts/setup.sh
@@ -7,9 +10,8 @@ live_build() {
         local sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
         $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q xdotool
     fi
-    cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DKESTRUM_BUILD_TESTS=OFF -DKESTRUM_BUILD_BENCH=OFF > /dev/null
-    cmake --build build-release -j2 --target kestrum feedsim
+    cmake --preset release > /dev/null
+    cmake --build --preset release
 }
 
 # Builds, makes the scratch folder $work (removed at exit, with the feed server stopped and the
@@ -23,20 +25,11 @@ live_begin() {
     live_feedsim
 }
 
-# live_feedsim [feedsim options...]: (re)starts the feed server; its pid in $feedsim_pid.
+# live_feedsim [feedsim options...]: (re)starts the feed server and waits for its "listening"
+# line; its pid in $feedsim_pid. Fails when it ends first (a port taken by another server).
 live_feedsim() {
     live_stop_feedsim
-    ./build-release/bin/feedsim "$@" >> "$work/feedsim.log" 2>&1 &
-    feedsim_pid=$!
-    for _ in $(seq 100); do
-        # A server left over from another run would answer too: this one must be alive.
-        if ! kill -0 "$feedsim_pid" 2>/dev/null; then
-            echo "feedsim ended:"; tail -n 5 "$work/feedsim.log"; return 1
-        fi
-        (exec 3<>/dev/tcp/127.0.0.1/47802) 2>/dev/null && return 0
-        sleep 0.1
-    done
-    echo "feedsim did not start"; return 1
+    feedsim_start "$root/build-release/bin/feedsim" "$work/feedsim.log" "$@"
 }
 
 live_stop_feedsim() {

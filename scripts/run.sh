@@ -1,19 +1,16 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs Kestrum against the local feed server, which it starts first and
-# stops when the window closes. The data files ("data1.txt", the export files) are written
-# into run/ of the repository.
+# Sets up, builds (the release preset, in build-release) and runs Kestrum against the local feed
+# server, which it starts first and stops when the window closes. The data files ("data1.txt",
+# the export files) are written into run/ of the repository. A port of the feed server that
+# another process holds stops the script: Kestrum would otherwise read that process's feeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/feedsim-start.sh
 
 bash scripts/setup.sh
 
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DKESTRUM_BUILD_TESTS=OFF -DKESTRUM_BUILD_BENCH=OFF
-cmake --build build-release -j2 --target kestrum feedsim
-
-listening() {
-    (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
+cmake --preset release
+cmake --build --preset release
 
 feedsim_pid=""
 stop_feedsim() {
@@ -24,18 +21,10 @@ stop_feedsim() {
 }
 trap stop_feedsim EXIT
 
-if listening 47801; then
-    echo "A feed server already listens on 127.0.0.1:47801; using it."
-else
-    ./build-release/bin/feedsim &
-    feedsim_pid=$!
-    for _ in $(seq 50); do
-        listening 47801 && break
-        sleep 0.1
-    done
-fi
-
 mkdir -p run
+feedsim_start ./build-release/bin/feedsim run/feedsim.log || exit 1
+tail -n 1 run/feedsim.log
+
 cd run
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: running Kestrum on a virtual one (xvfb-run)."

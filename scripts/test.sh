@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Sets up, builds the test build (AddressSanitizer, UndefinedBehaviorSanitizer, warnings as
-# errors) and runs every test through CTest.
+# Sets up, builds the test build (the test preset: AddressSanitizer, UndefinedBehaviorSanitizer,
+# warnings as errors, _GLIBCXX_ASSERTIONS; in build-test) and runs every test through CTest.
+# KESTRUM_TEST_BUILD_DIR puts the same build in another folder (a preset's folder is fixed), for
+# people who share a working tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
-build_dir="${KESTRUM_TEST_BUILD_DIR:-build-test}"
-cmake -S . -B "$build_dir" -G Ninja \
-    -DCMAKE_BUILD_TYPE=Debug \
-    -DKESTRUM_SANITIZE=ON \
-    -DKESTRUM_WERROR=ON \
-    -DKESTRUM_GLIBCXX_ASSERTIONS=ON
-cmake --build "$build_dir" -j2
-ctest --test-dir "$build_dir" --output-on-failure -j2
+if [ -n "${KESTRUM_TEST_BUILD_DIR:-}" ]; then
+    cmake --preset test -B "$KESTRUM_TEST_BUILD_DIR"
+    cmake --build "$KESTRUM_TEST_BUILD_DIR" -j2
+    ctest --test-dir "$KESTRUM_TEST_BUILD_DIR" --output-on-failure -j2
+else
+    cmake --preset test
+    cmake --build --preset test
+    ctest --preset test
+fi

@@ -1,6 +1,8 @@
 // Computes in-process what the program writes at start-up for the files that the local feed
-// server serves: "data1.txt" and the export files, into a folder.
-// Usage: e2e_expected FIXTURE_DIR OUT_DIR
+// server serves: "data1.txt" and the export files, into a folder. It writes the end-to-end
+// tests' golden files (the e2e_golden target, tests/e2e/CMakeLists.txt); no test runs it, since
+// it runs the same commands as the program and would agree with a fault in them.
+// Usage: e2e_expected FEED_DIR OUT_DIR
 
 #include "commands/Commands.h"
 #include "platform/LineReader.h"
@@ -58,7 +60,7 @@ public:
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: e2e_expected FIXTURE_DIR OUT_DIR\n");
+        std::fprintf(stderr, "usage: e2e_expected FEED_DIR OUT_DIR\n");
         return 2;
     }
     FileHttpClient client(argv[1]);

@@ -1,32 +1,29 @@
 #!/usr/bin/env bash
-# The real program under Xvfb against the local feed server serving fixed files: "data1.txt"
-# and the nine export files must equal what the engine computes in-process for the same feed.
-# A screenshot of the window is kept in the artifact folder.
-# Usage: run_e2e.sh BIN_DIR FIXTURE_DIR ARTIFACT_DIR
+# The real program under Xvfb against the local feed server serving a case's fixed files:
+# "data1.txt" and the nine export files must equal, byte for byte, the case's committed
+# expected/ files. A screenshot of the window is kept in the artifact folder.
+# Usage: run_e2e.sh BIN_DIR CASE_DIR ARTIFACT_DIR   (CASE_DIR holds feed/ and expected/)
 set -euo pipefail
 bin_dir=$1
-fixture=$2
+case_dir=$2
 artifacts=$3
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/feedsim-start.sh"
 
 work=$(mktemp -d)
-mkdir -p "$artifacts" "$work/app" "$work/expected"
+mkdir -p "$artifacts" "$work/app"
 feedsim_pid=""
 cleanup() {
-    [ -n "$feedsim_pid" ] && kill "$feedsim_pid" 2>/dev/null && wait "$feedsim_pid" 2>/dev/null
+    if [ -n "$feedsim_pid" ]; then
+        kill "$feedsim_pid" 2>/dev/null || true
+        wait "$feedsim_pid" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-"$bin_dir/feedsim" --files "$fixture" > "$work/feedsim.log" 2>&1 &
-feedsim_pid=$!
-for _ in $(seq 100); do
-    # A server left over from another run would answer too: this one must be alive.
-    if ! kill -0 "$feedsim_pid" 2>/dev/null; then
-        echo "feedsim ended:"; cat "$work/feedsim.log"; feedsim_pid=""; exit 1
-    fi
-    (exec 3<>/dev/tcp/127.0.0.1/47801) 2>/dev/null && break
-    sleep 0.1
-done
+# The program reads the feed server on its default ports: one that another process holds there
+# would serve other feeds, so this one must be the server that listens.
+feedsim_start "$bin_dir/feedsim" "$work/feedsim.log" --files "$case_dir/feed" || exit 1
 
 files="data1.txt geweizd.txt h2zd.txt shiweizd.txt baiweizd.txt qianweizd.txt wanweizd.txt h3zd.txt h3bzd.txt h5bzd.txt"
 
@@ -53,11 +50,9 @@ exit 0
 INSIDE
 xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/inside.sh"
 
-"$bin_dir/e2e_expected" "$fixture" "$work/expected"
-
 status=0
 for f in $files; do
-    if ! cmp "$work/app/$f" "$work/expected/$f"; then
+    if ! cmp "$work/app/$f" "$case_dir/expected/$f"; then
         echo "differs: $f"
         status=1
     fi

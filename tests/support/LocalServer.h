@@ -3,8 +3,10 @@
 // An HTTP server on 127.0.0.1 and a free port, in the test's own process, for as long as the
 // object lives.
 
+#include <atomic>
 #include <chrono>
 #include <httplib.h>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -12,10 +14,23 @@ namespace kestrum::testing {
 
 class LocalServer {
 public:
+    // Throws std::runtime_error when no port can be bound or the server stops at once, rather
+    // than waiting for a server that will never run.
     LocalServer() {
         m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        if (m_port < 0) {
+            throw std::runtime_error("LocalServer: no free port on 127.0.0.1 could be bound");
+        }
+        m_thread = std::thread([this] {
+            m_server.listen_after_bind();
+            m_listenEnded = true;
+        });
         while (!m_server.is_running()) {
+            if (m_listenEnded) {
+                m_thread.join();
+                throw std::runtime_error("LocalServer: the server on port " +
+                                         std::to_string(m_port) + " stopped before it ran");
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
@@ -42,6 +57,7 @@ public:
 private:
     httplib::Server m_server;
     int m_port = 0;
+    std::atomic<bool> m_listenEnded{false};
     std::thread m_thread;
 };
 

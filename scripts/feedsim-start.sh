@@ -1,0 +1,33 @@
+# Starts the local feed server and waits until that very process is ready. Sourced, not run:
+# by run.sh, first-window.sh, live-common.sh and tests/e2e/run_e2e.sh.
+
+# feedsim_start BINARY LOG [feedsim options...]: starts BINARY in the background with its output
+# in LOG (emptied first) and its pid in $feedsim_pid, and returns once it has printed its
+# "listening" line. Fails with a message, and $feedsim_pid empty, when the process ends first (a
+# port is taken, an option is wrong) or is not ready within 10 s: a server that another process
+# runs on the same ports is never taken for this one.
+feedsim_start() {
+    local binary=$1 log=$2
+    shift 2
+    "$binary" "$@" > "$log" 2>&1 &
+    feedsim_pid=$!
+    local _ status
+    for _ in $(seq 100); do
+        grep -q '^feedsim: listening' "$log" && return 0
+        if ! kill -0 "$feedsim_pid" 2> /dev/null; then
+            status=0
+            wait "$feedsim_pid" || status=$?
+            feedsim_pid=""
+            echo "feedsim ended with status $status before it was ready:" >&2
+            cat "$log" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    echo "feedsim was not ready after 10 s:" >&2
+    cat "$log" >&2
+    kill "$feedsim_pid" 2> /dev/null || true
+    wait "$feedsim_pid" 2> /dev/null || true
+    feedsim_pid=""
+    return 1
+}
