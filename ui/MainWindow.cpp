@@ -6,6 +6,7 @@
 #include "report/PlanReport.h"
 #include "ui/AboutDialog.h"
 #include "ui/AppIcon.h"
+#include "ui/ControlTable.h"
 #include "ui/DialogUnits.h"
 #include "ui/FormulaListDialog.h"
 #include "ui/QtView.h"
@@ -27,73 +28,12 @@
 #include <algorithm>
 #include <exception>
 #include <iterator>
+#include <span>
 #include <vector>
 
 namespace kestrum {
 
 namespace {
-
-enum class Kind { Option, GroupStart, Edit, Button, Label, DrawList, Report, WebPanel };
-
-// Whether controls of a kind take the focus with Tab (options take it only with a click).
-bool takesTabFocus(Kind kind) {
-    return kind == Kind::Edit || kind == Kind::Button || kind == Kind::DrawList ||
-           kind == Kind::Report || kind == Kind::WebPanel;
-}
-
-struct ControlRow {
-    int id; // 0 for a label without id
-    Kind kind;
-    const char* text;
-    int x, y, width, height;
-};
-
-// The controls in creation order, which is also the Tab order. Positions in dialog units.
-// clang-format off
-const ControlRow kControls[] = {
-    {1002, Kind::GroupStart, "后一", 19, 184, 35, 14},
-    {1003, Kind::Option, "后二", 67, 184, 35, 15},
-    {1004, Kind::Option, "后三", 118, 183, 35, 18},
-    {1005, Kind::Option, "后三不定位", 167, 186, 52, 13},
-    {1006, Kind::Option, "五星不定位", 234, 183, 56, 18},
-    {1007, Kind::Edit, "码数", 525, 110, 55, 17},
-    {1008, Kind::Edit, "期数", 525, 133, 56, 17},
-    {1009, Kind::Button, "搜索公式", 587, 110, 59, 40},
-    {0, Kind::Label, "期数：", 492, 136, 25, 12},
-    {0, Kind::Label, "码数：", 492, 115, 28, 12},
-    {1010, Kind::DrawList, "开奖号码", 7, 212, 108, 244},
-    {1011, Kind::Report, "计划", 133, 211, 347, 245},
-    {1012, Kind::WebPanel, "", 7, 7, 650, 93},
-    {1016, Kind::WebPanel, "", 490, 212, 160, 244},
-    {0, Kind::Label, "当前公式：", 477, 161, 42, 10},
-    {1017, Kind::Edit, "当前公式", 524, 158, 56, 17},
-    {1018, Kind::Option, "十位", 304, 184, 34, 15},
-    {1019, Kind::Option, "百位", 353, 184, 33, 15},
-    {1020, Kind::Option, "千位", 402, 184, 34, 15},
-    {1021, Kind::Option, "万位", 443, 186, 36, 13},
-    {1022, Kind::Option, "前三", 485, 184, 33, 15},
-    {1000, Kind::Button, "使用已有公式", 588, 156, 59, 21},
-    {1023, Kind::GroupStart, "重庆时时彩", 16, 110, 57, 15},
-    {1024, Kind::Option, "江西时时彩", 88, 110, 57, 15},
-    {1025, Kind::Option, "新疆时时彩", 163, 110, 61, 15},
-    {1026, Kind::Option, "天津时时彩", 240, 109, 54, 18},
-    {1027, Kind::Option, "迪拜分分彩", 310, 140, 55, 16},
-    {1028, Kind::Option, "迪拜五分彩", 310, 108, 56, 20},
-    {1032, Kind::Option, "印尼分分彩", 17, 139, 58, 16},
-    {1033, Kind::Option, "河内分分彩", 88, 139, 58, 16},
-    {1034, Kind::Option, "泰国分分彩", 162, 139, 54, 17},
-    {1035, Kind::Option, "西贡分分彩", 238, 142, 52, 13},
-    {0, Kind::Label, nullptr, 13, 161, 457, 12}, // the separator
-};
-// clang-format on
-
-// The play-type options in the order the window examines them, with their play types.
-const std::pair<int, PlayType> kPlayTypeOptions[] = {
-    {1002, PlayType::Hou1},        {1003, PlayType::Hou2},      {1004, PlayType::SanXing},
-    {1005, PlayType::Hou3Any},     {1006, PlayType::WuXingAny}, {1018, PlayType::ShiWei},
-    {1019, PlayType::BaiWei},      {1020, PlayType::QianWei},   {1021, PlayType::WanWei},
-    {1022, PlayType::QianSanXing},
-};
 
 QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -177,124 +117,140 @@ void MainWindow::createControls() {
     const DialogUnits units(font());
     m_playTypes = new QButtonGroup(this);
     m_lotteries = new QButtonGroup(this);
-    QButtonGroup* group = nullptr;
-    for (const ControlRow& row : kControls) {
-        const QString text =
-            row.text != nullptr ? QString::fromUtf8(row.text) : QString(57, QChar(0xFF1D)); // ＝
-        QWidget* widget = nullptr;
-        switch (row.kind) {
-        case Kind::GroupStart:
-            group = row.id == 1002 ? m_playTypes : m_lotteries;
-            [[fallthrough]];
-        case Kind::Option: {
-            auto* option = new QRadioButton(text, this);
-            option->setFocusPolicy(Qt::ClickFocus);
-            group->addButton(option, row.id);
-            widget = option;
-            break;
-        }
-        case Kind::Edit: {
-            auto* edit = new QLineEdit(this);
-            edit->setAccessibleName(text);
-            widget = edit;
-            break;
-        }
-        case Kind::Button: {
-            auto* button = new QPushButton(text, this);
-            // No default button: Return in a box neither searches nor closes the window.
-            button->setAutoDefault(false);
-            button->setDefault(false);
-            widget = button;
-            break;
-        }
-        case Kind::Label:
-            widget = new QLabel(text, this);
-            break;
-        case Kind::DrawList:
-        case Kind::Report: {
-            auto* pane = new QPlainTextEdit(this);
-            pane->setReadOnly(true);
-            pane->setTabChangesFocus(true);
-            pane->setFocusPolicy(Qt::StrongFocus);
-            pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            pane->setLineWrapMode(row.kind == Kind::Report ? QPlainTextEdit::WidgetWidth
-                                                           : QPlainTextEdit::NoWrap);
-            pane->setAccessibleName(text);
-            widget = pane;
-            break;
-        }
-        case Kind::WebPanel:
-            widget = new WebPanel(m_setup.webPanels, this);
-            break;
-        }
-        if (row.kind != Kind::Edit && row.kind != Kind::DrawList && row.kind != Kind::Report &&
-            row.kind != Kind::WebPanel) {
-            widget->setAccessibleName(text);
-        }
+    for (const ControlRow& row : controlRows()) {
+        QWidget* widget = createControl(row);
         widget->setGeometry(units.toPixels(row.x, row.y, row.width, row.height));
-        if (row.id != 0) {
-            widget->setObjectName(QStringLiteral("control%1").arg(row.id));
-            widget->setProperty("controlId", row.id);
-            m_controls.insert(row.id, widget);
+        if (row.id != ControlId::None) {
+            const int id = static_cast<int>(row.id);
+            widget->setObjectName(QStringLiteral("control%1").arg(id));
+            widget->setProperty("controlId", id);
+            m_controls.insert(id, widget);
+        }
+        if (row.kind == ControlKind::PlayTypeOption) {
+            connect(static_cast<QRadioButton*>(widget), &QRadioButton::clicked, this,
+                    [this, type = row.playType] { selectPlayType(type); });
+        } else if (row.kind == ControlKind::LotteryOption) {
+            connect(static_cast<QRadioButton*>(widget), &QRadioButton::clicked, this,
+                    [this, number = row.lottery] { selectLottery(number); });
         }
     }
-    m_codeCountBox = static_cast<QLineEdit*>(m_controls.value(1007));
-    m_planPeriodsBox = static_cast<QLineEdit*>(m_controls.value(1008));
-    m_formulaBox = static_cast<QLineEdit*>(m_controls.value(1017));
-    m_drawList = static_cast<QPlainTextEdit*>(m_controls.value(1010));
-    m_report = static_cast<QPlainTextEdit*>(m_controls.value(1011));
-    m_topPanel = static_cast<WebPanel*>(m_controls.value(1012));
-    m_rightPanel = static_cast<WebPanel*>(m_controls.value(1016));
-    m_topPanel->setAccessibleName(QStringLiteral("网页"));
-    m_rightPanel->setAccessibleName(QStringLiteral("网页"));
-
-    for (const auto& [id, type] : kPlayTypeOptions) {
-        connect(static_cast<QRadioButton*>(m_controls.value(id)), &QRadioButton::clicked, this,
-                [this, type = type] { selectPlayType(type); });
-    }
-    for (const LotterySource& lottery : lotteryTable()) {
-        connect(static_cast<QRadioButton*>(m_controls.value(lottery.button)),
-                &QRadioButton::clicked, this,
-                [this, number = lottery.number] { selectLottery(number); });
-    }
-    connect(static_cast<QPushButton*>(m_controls.value(1009)), &QPushButton::clicked, this,
-            &MainWindow::onSearchFormulas);
-    connect(static_cast<QPushButton*>(m_controls.value(1000)), &QPushButton::clicked, this,
+    m_codeCountBox = box(ControlId::CodeCount);
+    m_planPeriodsBox = box(ControlId::PlanPeriods);
+    m_formulaBox = box(ControlId::Formula);
+    m_drawList = pane(ControlId::DrawList);
+    m_report = pane(ControlId::Report);
+    m_topPanel = panel(ControlId::TopPanel);
+    m_rightPanel = panel(ControlId::RightPanel);
+    connect(button(ControlId::Search), &QPushButton::clicked, this, &MainWindow::onSearchFormulas);
+    connect(button(ControlId::UseFormula), &QPushButton::clicked, this,
             &MainWindow::useCurrentFormula);
 }
 
-QWidget* MainWindow::control(int id) const {
-    return m_controls.value(id, nullptr);
+QWidget* MainWindow::createControl(const ControlRow& row) {
+    const std::string_view caption = captionOf(row);
+    const QString text = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+    QWidget* widget = nullptr;
+    switch (row.kind) {
+    case ControlKind::PlayTypeOption:
+    case ControlKind::LotteryOption: {
+        auto* option = new QRadioButton(text, this);
+        option->setFocusPolicy(Qt::ClickFocus);
+        QButtonGroup* group = row.kind == ControlKind::PlayTypeOption ? m_playTypes : m_lotteries;
+        group->addButton(option, static_cast<int>(row.id));
+        widget = option;
+        break;
+    }
+    case ControlKind::Edit:
+        widget = new QLineEdit(this);
+        break;
+    case ControlKind::Button: {
+        auto* button = new QPushButton(text, this);
+        // No default button: Return in a box neither searches nor closes the window.
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        widget = button;
+        break;
+    }
+    case ControlKind::Label:
+        widget = new QLabel(text, this);
+        break;
+    case ControlKind::Separator:
+        widget = new QLabel(QString(57, QChar(0xFF1D)), this); // a row of "＝"
+        break;
+    case ControlKind::DrawList:
+    case ControlKind::Report: {
+        auto* pane = new QPlainTextEdit(this);
+        pane->setReadOnly(true);
+        pane->setTabChangesFocus(true);
+        pane->setFocusPolicy(Qt::StrongFocus);
+        pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        pane->setLineWrapMode(row.kind == ControlKind::Report ? QPlainTextEdit::WidgetWidth
+                                                              : QPlainTextEdit::NoWrap);
+        widget = pane;
+        break;
+    }
+    case ControlKind::WebPanel:
+        widget = new WebPanel(m_setup.webPanels, this);
+        break;
+    }
+    widget->setAccessibleName(
+        row.kind == ControlKind::Separator ? static_cast<QLabel*>(widget)->text() : text);
+    return widget;
+}
+
+QWidget* MainWindow::control(ControlId id) const {
+    return m_controls.value(static_cast<int>(id), nullptr);
+}
+
+QRadioButton* MainWindow::option(ControlId id) const {
+    return qobject_cast<QRadioButton*>(control(id));
+}
+
+QLineEdit* MainWindow::box(ControlId id) const {
+    return qobject_cast<QLineEdit*>(control(id));
+}
+
+QPushButton* MainWindow::button(ControlId id) const {
+    return qobject_cast<QPushButton*>(control(id));
+}
+
+QPlainTextEdit* MainWindow::pane(ControlId id) const {
+    return qobject_cast<QPlainTextEdit*>(control(id));
+}
+
+WebPanel* MainWindow::panel(ControlId id) const {
+    return qobject_cast<WebPanel*>(control(id));
 }
 
 std::optional<PlayType> MainWindow::checkedPlayType() const {
-    for (const auto& [id, type] : kPlayTypeOptions) {
-        if (static_cast<QRadioButton*>(m_controls.value(id))->isChecked()) {
-            return type;
+    for (const ControlRow& row : controlRows()) {
+        if (row.kind == ControlKind::PlayTypeOption && option(row.id)->isChecked()) {
+            return row.playType;
         }
     }
     return std::nullopt;
 }
 
 bool MainWindow::focusNextPrevChild(bool next) {
-    const int count = static_cast<int>(std::size(kControls));
+    const std::span<const ControlRow> rows = controlRows();
+    const int count = static_cast<int>(rows.size());
     // The control that has the focus, found from the focused widget up (a web panel's focus is
     // on a widget of its page).
     int from = next ? -1 : count;
     for (QWidget* widget = focusWidget(); widget != nullptr && widget != this;
          widget = widget->parentWidget()) {
-        const int id = widget->property("controlId").toInt();
-        const auto row = std::find_if(std::begin(kControls), std::end(kControls),
+        const auto id = ControlId{widget->property("controlId").toInt()};
+        const auto row = std::find_if(rows.begin(), rows.end(),
                                       [id](const ControlRow& r) { return r.id == id; });
-        if (id != 0 && row != std::end(kControls)) {
-            from = static_cast<int>(row - std::begin(kControls));
+        if (id != ControlId::None && row != rows.end()) {
+            from = static_cast<int>(row - rows.begin());
             break;
         }
     }
     for (int step = 1; step <= count; ++step) {
         const int index = ((from + (next ? step : -step)) % count + count) % count;
-        const ControlRow& row = kControls[index];
-        QWidget* widget = m_controls.value(row.id);
+        const ControlRow& row = rows[static_cast<std::size_t>(index)];
+        QWidget* widget = control(row.id);
         if (takesTabFocus(row.kind) && widget->isEnabled() && widget->isVisible()) {
             widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return true;
@@ -341,9 +297,11 @@ void MainWindow::submitUserCommand(std::string name, std::function<void(CommandC
 }
 
 void MainWindow::setStartersEnabled(bool enabled) {
-    std::vector<QWidget*> starters{m_controls.value(1009), m_controls.value(1000)};
-    for (const LotterySource& lottery : lotteryTable()) {
-        starters.push_back(m_controls.value(lottery.button));
+    std::vector<QWidget*> starters{control(ControlId::Search), control(ControlId::UseFormula)};
+    for (const ControlRow& row : controlRows()) {
+        if (row.kind == ControlKind::LotteryOption) {
+            starters.push_back(control(row.id));
+        }
     }
     for (QWidget* starter : starters) {
         if (!enabled && starter == focusWidget()) {
@@ -470,12 +428,18 @@ void MainWindow::applyStatus(const std::string& text) {
     scrollToEnd(m_report);
 }
 
-void MainWindow::applyCheckedOptions(PlayType type, std::int32_t lottery) {
-    for (const auto& [id, optionType] : kPlayTypeOptions) {
-        static_cast<QRadioButton*>(m_controls.value(id))->setChecked(optionType == type);
+void MainWindow::checkPlayTypeOption(PlayType type) {
+    // Each option explicitly, whatever the group does.
+    for (const ControlRow& row : controlRows()) {
+        if (row.kind == ControlKind::PlayTypeOption) {
+            option(row.id)->setChecked(row.playType == type);
+        }
     }
-    const int lotteryButton = lotteryByNumber(lottery).button;
-    static_cast<QRadioButton*>(m_controls.value(lotteryButton))->setChecked(true);
+}
+
+void MainWindow::applyCheckedOptions(PlayType type, std::int32_t lottery) {
+    checkPlayTypeOption(type);
+    option(lotteryOption(lottery))->setChecked(true);
 }
 
 void MainWindow::applyPlans(PlanSnapshot snapshot, bool current) {
@@ -497,9 +461,7 @@ void MainWindow::applyCommandFailed(const std::string& job) {
 }
 
 void MainWindow::selectPlayType(PlayType type) {
-    for (const auto& [id, optionType] : kPlayTypeOptions) {
-        static_cast<QRadioButton*>(m_controls.value(id))->setChecked(optionType == type);
-    }
+    checkPlayTypeOption(type);
     const PlanShape shape = m_planParams[slotOf(type)];
     m_codeCountBox->setText(QString::fromStdString(formatText("%03d", shape.codeCount)));
     m_planPeriodsBox->setText(QString::fromStdString(formatText("%03d", shape.planPeriods)));

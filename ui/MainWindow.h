@@ -7,6 +7,7 @@
 #include "commands/Commands.h"
 #include "commands/View.h"
 #include "platform/HttpClient.h"
+#include "ui/ControlTable.h"
 
 #include <QDialog>
 #include <QHash>
@@ -52,8 +53,14 @@ public:
     explicit MainWindow(MainWindowSetup setup, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The control with this id (1000 to 1035), or nullptr.
-    QWidget* control(int id) const;
+    // The control with this id, or nullptr; the typed ones also nullptr for a control of
+    // another kind.
+    QWidget* control(ControlId id) const;
+    QRadioButton* option(ControlId id) const;
+    QLineEdit* box(ControlId id) const;
+    QPushButton* button(ControlId id) const;
+    QPlainTextEdit* pane(ControlId id) const;
+    WebPanel* panel(ControlId id) const;
 
     // The checked play type, if any.
     std::optional<PlayType> checkedPlayType() const;
@@ -110,6 +117,8 @@ private:
     void applyCommandFailed(const std::string& job);
 
     void createControls();
+    QWidget* createControl(const ControlRow& row);
+    void checkPlayTypeOption(PlayType type);
     void writePlanReport();
     // Queues a command for the engine thread under a name for the log and the report pane.
     void submit(std::string name, std::function<void(CommandContext&)> command);

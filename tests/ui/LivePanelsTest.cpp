@@ -18,24 +18,25 @@ namespace {
 const char* const kPage = "<html><body><a href='#a'>a</a> <a href='#b'>b</a>"
                           "<input id='field'></body></html>";
 
-// The control (by id) of the window that holds the keyboard focus, or 0.
-int focusedControl(MainWindow& window) {
+// The control of the window that holds the keyboard focus, or None.
+ControlId focusedControl(MainWindow& window) {
     QWidget* focus = QApplication::focusWidget();
     if (focus == nullptr || !window.isAncestorOf(focus)) {
-        return 0;
+        return ControlId::None;
     }
     for (QWidget* widget = focus; widget != nullptr; widget = widget->parentWidget()) {
-        if (const int id = widget->property("controlId").toInt(); id != 0) {
+        if (const auto id = ControlId{widget->property("controlId").toInt()};
+            id != ControlId::None) {
             return id;
         }
     }
-    return 0;
+    return ControlId::None;
 }
 
 // The ids met by pressing key `count` times, starting at control `from`.
-QList<int> walk(MainWindow& window, int from, Qt::Key key, int count) {
+QList<ControlId> walk(MainWindow& window, ControlId from, Qt::Key key, int count) {
     window.control(from)->setFocus(Qt::TabFocusReason);
-    QList<int> met;
+    QList<ControlId> met;
     for (int i = 0; i < count; ++i) {
         QTest::keyClick(QApplication::focusWidget(), key);
         met.append(focusedControl(window));
@@ -52,7 +53,7 @@ private:
     // The panels' browser views, which start once the window has been painted.
     QList<QWebEngineView*> views() {
         QList<QWebEngineView*> found;
-        for (int id : {1012, 1016}) {
+        for (ControlId id : {ControlId::TopPanel, ControlId::RightPanel}) {
             QWidget* panel = m_window->control(id);
             [&] { QTRY_VERIFY_WITH_TIMEOUT(panel->findChild<QWebEngineView*>(), 30000); }();
             found.append(panel->findChild<QWebEngineView*>());
@@ -101,14 +102,22 @@ private slots:
     void tabAndShiftTabKeepTheirOrderOnceThePagesLoadAndReload() {
         QSignalSpy topLoads(views()[0], &QWebEngineView::loadFinished);
         QSignalSpy rightLoads(views()[1], &QWebEngineView::loadFinished);
-        const QList<int> ring{1008, 1009, 1010, 1011, 1012, 1016, 1017, 1000, 1007};
-        const QList<int> backwards{1000, 1017, 1016, 1012, 1011, 1010, 1009, 1008, 1007};
+        const QList<ControlId> ring{
+            ControlId::PlanPeriods, ControlId::Search,     ControlId::DrawList,
+            ControlId::Report,      ControlId::TopPanel,   ControlId::RightPanel,
+            ControlId::Formula,     ControlId::UseFormula, ControlId::CodeCount};
+        const QList<ControlId> backwards{
+            ControlId::UseFormula, ControlId::Formula,     ControlId::RightPanel,
+            ControlId::TopPanel,   ControlId::Report,      ControlId::DrawList,
+            ControlId::Search,     ControlId::PlanPeriods, ControlId::CodeCount};
 
         for (int round = 1; round <= 2; ++round) {
             waitForPages({&topLoads, &rightLoads}, round);
-            QCOMPARE(walk(*m_window, 1007, Qt::Key_Tab, 9), ring);
-            QCOMPARE(walk(*m_window, 1017, Qt::Key_Tab, 3), (QList<int>{1000, 1007, 1008}));
-            QCOMPARE(walk(*m_window, 1007, Qt::Key_Backtab, 9), backwards);
+            QCOMPARE(walk(*m_window, ControlId::CodeCount, Qt::Key_Tab, 9), ring);
+            QCOMPARE(walk(*m_window, ControlId::Formula, Qt::Key_Tab, 3),
+                     (QList<ControlId>{ControlId::UseFormula, ControlId::CodeCount,
+                                       ControlId::PlanPeriods}));
+            QCOMPARE(walk(*m_window, ControlId::CodeCount, Qt::Key_Backtab, 9), backwards);
             for (QWebEngineView* view : views()) {
                 view->reload();
             }
@@ -118,8 +127,8 @@ private slots:
     void escapeInAPanelClosesTheWindow() {
         QSignalSpy load(views()[1], &QWebEngineView::loadFinished);
         waitForPages({&load}, 1);
-        m_window->control(1016)->setFocus(Qt::TabFocusReason);
-        QCOMPARE(focusedControl(*m_window), 1016);
+        m_window->control(ControlId::RightPanel)->setFocus(Qt::TabFocusReason);
+        QCOMPARE(focusedControl(*m_window), ControlId::RightPanel);
         QSignalSpy finished(m_window.get(), &QDialog::finished);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(finished.count(), 1);

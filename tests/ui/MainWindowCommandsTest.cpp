@@ -51,12 +51,10 @@ class MainWindowCommandsTest : public QObject {
     Q_OBJECT
 
 private:
-    QRadioButton* option(int id) { return qobject_cast<QRadioButton*>(m_window->control(id)); }
-    QLineEdit* box(int id) { return qobject_cast<QLineEdit*>(m_window->control(id)); }
-    QPushButton* button(int id) { return qobject_cast<QPushButton*>(m_window->control(id)); }
-    QString report() {
-        return qobject_cast<QPlainTextEdit*>(m_window->control(1011))->toPlainText();
-    }
+    QRadioButton* option(ControlId id) { return m_window->option(id); }
+    QLineEdit* box(ControlId id) { return m_window->box(id); }
+    QPushButton* button(ControlId id) { return m_window->button(id); }
+    QString report() { return m_window->pane(ControlId::Report)->toPlainText(); }
 
     // Waits until the start-up has shown its report.
     void waitForPlans() {
@@ -106,84 +104,85 @@ private slots:
     void badInputIsRefusedWithAMessageAndThePlansAreRecomputed() {
         QFETCH(QString, codeCount);
         QFETCH(QString, planPeriods);
-        box(1007)->setText(codeCount);
-        box(1008)->setText(planPeriods);
-        qobject_cast<QPlainTextEdit*>(m_window->control(1011))->setPlainText(QString());
+        box(ControlId::CodeCount)->setText(codeCount);
+        box(ControlId::PlanPeriods)->setText(planPeriods);
+        m_window->pane(ControlId::Report)->setPlainText(QString());
         QString message;
         answerMessageBox(&message);
-        QTest::mouseClick(button(1009), Qt::LeftButton);
+        QTest::mouseClick(button(ControlId::Search), Qt::LeftButton);
         QCOMPARE(message, QStringLiteral("请正确输入期数和码数！"));
         QVERIFY(m_window->formulaList() == nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(report().contains(QStringLiteral("计划进行中")), 20000);
     }
 
     void aSearchClosedWithoutChoosingTakesTheBestCandidate() {
-        QTest::mouseClick(option(1003), Qt::LeftButton); // 后二
-        box(1007)->setText(QStringLiteral(" 7"));
-        box(1008)->setText(QStringLiteral("5abc"));
-        QTest::mouseClick(button(1009), Qt::LeftButton);
-        QVERIFY(!button(1009)->isEnabled()); // busy until the candidates arrive
+        QTest::mouseClick(option(playTypeOption(PlayType::Hou2)), Qt::LeftButton); // 后二
+        box(ControlId::CodeCount)->setText(QStringLiteral(" 7"));
+        box(ControlId::PlanPeriods)->setText(QStringLiteral("5abc"));
+        QTest::mouseClick(button(ControlId::Search), Qt::LeftButton);
+        QVERIFY(!button(ControlId::Search)->isEnabled()); // busy until the candidates arrive
         QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
         FormulaListDialog* list = m_window->formulaList();
         QCOMPARE(list->list()->rowCount(), 30);
         const QString best = list->list()->item(0, 0)->text();
         list->reject();
-        QCOMPARE(box(1017)->text(), best);
+        QCOMPARE(box(ControlId::Formula)->text(), best);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(box(1017)->text(), best.rightJustified(3, QLatin1Char('0')),
-                                  20000);
+        QTRY_COMPARE_WITH_TIMEOUT(box(ControlId::Formula)->text(),
+                                  best.rightJustified(3, QLatin1Char('0')), 20000);
         QVERIFY(report().startsWith(QStringLiteral("后二")));
         // The searched numbers stay with the play type.
-        QTest::mouseClick(option(1002), Qt::LeftButton);
-        QTest::mouseClick(option(1003), Qt::LeftButton);
-        QCOMPARE(box(1007)->text(), QStringLiteral("007"));
-        QCOMPARE(box(1008)->text(), QStringLiteral("005"));
+        QTest::mouseClick(option(playTypeOption(PlayType::Hou1)), Qt::LeftButton);
+        QTest::mouseClick(option(playTypeOption(PlayType::Hou2)), Qt::LeftButton);
+        QCOMPARE(box(ControlId::CodeCount)->text(), QStringLiteral("007"));
+        QCOMPARE(box(ControlId::PlanPeriods)->text(), QStringLiteral("005"));
     }
 
     void aTypedFormulaNotInTheListBecomesCurrent() {
-        QTest::mouseClick(option(1018), Qt::LeftButton); // 十位
-        QTest::mouseClick(button(1009), Qt::LeftButton);
+        QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)), Qt::LeftButton); // 十位
+        QTest::mouseClick(button(ControlId::Search), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
         FormulaListDialog* list = m_window->formulaList();
         list->chosenBox()->setText(QStringLiteral("321"));
         QTest::mouseClick(list->chooseButton(), Qt::LeftButton);
-        QCOMPARE(box(1017)->text(), QStringLiteral("321"));
+        QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("321"));
         QTRY_VERIFY_WITH_TIMEOUT(report().contains(QStringLiteral("十位")), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
 
         // 使用已有公式 with a typed number.
-        box(1017)->setText(QStringLiteral("25"));
-        QTest::mouseClick(button(1000), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(box(1017)->text(), QStringLiteral("025"), 20000);
+        box(ControlId::Formula)->setText(QStringLiteral("25"));
+        QTest::mouseClick(button(ControlId::UseFormula), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(box(ControlId::Formula)->text(), QStringLiteral("025"), 20000);
     }
 
     void aMinuteLotteryRefreshesEveryTenSeconds() {
-        QTest::mouseClick(option(1018), Qt::LeftButton); // 十位 before the switch
-        QTest::mouseClick(option(1027), Qt::LeftButton); // 迪拜分分彩, number 6
+        QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)),
+                          Qt::LeftButton);                           // 十位 before the switch
+        QTest::mouseClick(option(lotteryOption(6)), Qt::LeftButton); // 迪拜分分彩, number 6
         QVERIFY(!m_window->refreshTimer()->isActive());
-        QVERIFY(option(1002)->isChecked());
+        QVERIFY(option(playTypeOption(PlayType::Hou1))->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
-        QVERIFY(option(1002)->isChecked());
-        QVERIFY(option(1027)->isChecked());
+        QVERIFY(option(playTypeOption(PlayType::Hou1))->isChecked());
+        QVERIFY(option(lotteryOption(6))->isChecked());
         QCOMPARE(m_window->refreshTimer()->interval(), 10000);
         QVERIFY(m_window->refreshTimer()->isActive());
         QVERIFY(report().startsWith(QStringLiteral("后一0971-0973期")));
-        auto* top = static_cast<WebPanel*>(m_window->control(1012));
+        auto* top = m_window->panel(ControlId::TopPanel);
         QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/ptadd.html"));
 
-        // 迪拜五分彩 is number 5, on button 1028.
-        QCOMPARE(option(1028)->text(), QStringLiteral("迪拜五分彩"));
+        // 迪拜五分彩 is number 5, on button lotteryOption(5).
+        QCOMPARE(option(lotteryOption(5))->text(), QStringLiteral("迪拜五分彩"));
     }
 
     void aLotteryChosenByKeyboardKeepsTheFocusAndEscapeStillCloses() {
-        option(1027)->setFocus();
-        QTest::keyClick(option(1027), Qt::Key_Space);
+        option(lotteryOption(6))->setFocus();
+        QTest::keyClick(option(lotteryOption(6)), Qt::Key_Space);
         QVERIFY(m_window->busy());
-        QVERIFY(!option(1027)->isEnabled());
+        QVERIFY(!option(lotteryOption(6))->isEnabled());
         // Disabled, the option's focus goes to the window, not down the tab order.
         QCOMPARE(m_window->focusWidget(), m_window.get());
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
-        QCOMPARE(m_window->focusWidget(), option(1027));
+        QCOMPARE(m_window->focusWidget(), option(lotteryOption(6)));
 
         QSignalSpy finished(m_window.get(), &QDialog::finished);
         QTest::keyClick(m_window->focusWidget(), Qt::Key_Escape);
@@ -191,8 +190,8 @@ private slots:
     }
 
     void aPanelFirstLotteryChangesThePageBeforeLoading() {
-        auto* top = static_cast<WebPanel*>(m_window->control(1012));
-        QTest::mouseClick(option(1032), Qt::LeftButton); // 印尼分分彩
+        auto* top = m_window->panel(ControlId::TopPanel);
+        QTest::mouseClick(option(lotteryOption(7)), Qt::LeftButton); // 印尼分分彩
         QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/vnadd99.html"));
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(report().startsWith(QStringLiteral("后一0471")), 20000);
@@ -201,56 +200,57 @@ private slots:
     void aPlayTypeChosenDuringOrAfterAFailedSwitchShowsOnlyTheNewLottery() {
         const QString footer =
             QString::fromStdString(reportFooter("http://site.test/")).replace("\r\n"_L1, "\n"_L1);
-        QTest::mouseClick(option(1018), Qt::LeftButton); // 十位 of the first lottery
+        QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)),
+                          Qt::LeftButton); // 十位 of the first lottery
         QVERIFY(report().startsWith(QStringLiteral("十位")));
-        QVERIFY(box(1017)->text() != QStringLiteral("000"));
+        QVERIFY(box(ControlId::Formula)->text() != QStringLiteral("000"));
 
         // 新疆时时彩 has no feed. While its switch runs, the window shows its state only.
-        QTest::mouseClick(option(1025), Qt::LeftButton);
-        QTest::mouseClick(option(1018), Qt::LeftButton);
+        QTest::mouseClick(option(lotteryOption(3)), Qt::LeftButton);
+        QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)), Qt::LeftButton);
         QVERIFY(report().startsWith(QStringLiteral("\n\n正在准备数据中")));
-        QCOMPARE(box(1017)->text(), QStringLiteral("000"));
+        QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("000"));
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QCOMPARE(report(),
                  QStringLiteral("\n\n开奖数据暂时无法下载，软件会继续自动重试，请稍候……"));
-        QTest::mouseClick(option(1018), Qt::LeftButton);
+        QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)), Qt::LeftButton);
         QCOMPARE(report(), footer);
-        QCOMPARE(box(1017)->text(), QStringLiteral("000"));
+        QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("000"));
 
         // A typed formula is stored for the new lottery, not the previous one.
-        box(1017)->setText(QStringLiteral("25"));
-        QTest::mouseClick(button(1000), Qt::LeftButton);
+        box(ControlId::Formula)->setText(QStringLiteral("25"));
+        QTest::mouseClick(button(ControlId::UseFormula), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
-        QCOMPARE(box(1017)->text(), QStringLiteral("025"));
-        QTest::mouseClick(option(1023), Qt::LeftButton);
+        QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("025"));
+        QTest::mouseClick(option(lotteryOption(1)), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
-        QTest::mouseClick(option(1018), Qt::LeftButton);
+        QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)), Qt::LeftButton);
         QVERIFY(report().startsWith(QStringLiteral("十位")));
-        QVERIFY(box(1017)->text() != QStringLiteral("025"));
-        QTest::mouseClick(option(1025), Qt::LeftButton);
-        QTest::mouseClick(option(1018), Qt::LeftButton);
-        QCOMPARE(box(1017)->text(), QStringLiteral("025"));
+        QVERIFY(box(ControlId::Formula)->text() != QStringLiteral("025"));
+        QTest::mouseClick(option(lotteryOption(3)), Qt::LeftButton);
+        QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)), Qt::LeftButton);
+        QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("025"));
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
     }
 
     void aCommandThatThrowsIsReportedAndTheWindowGoesOn() {
         m_client->throwOn("http://feed2.test/ssckj/tj.txt");
-        QTest::mouseClick(option(1026), Qt::LeftButton); // 天津时时彩
+        QTest::mouseClick(option(lotteryOption(4)), Qt::LeftButton); // 天津时时彩
         // The controls come back as the command ends; the failure is told right after.
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(report().startsWith(QStringLiteral("\n\n切换彩种未能完成")),
                                  20000);
-        QVERIFY(button(1009)->isEnabled());
+        QVERIFY(button(ControlId::Search)->isEnabled());
         QVERIFY(m_window->refreshTimer()->isActive());
         // The engine thread runs the next command.
-        QTest::mouseClick(option(1024), Qt::LeftButton);
+        QTest::mouseClick(option(lotteryOption(2)), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QVERIFY(report().startsWith(QStringLiteral("后一")));
     }
 
     void aSwitchWaitsForARunningRefresh() {
         m_window->onRefreshTimer(); // queued first
-        QTest::mouseClick(option(1024), Qt::LeftButton);
+        QTest::mouseClick(option(lotteryOption(2)), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->refreshBusy().load(), 20000);
         const auto& requests = m_client->requests();

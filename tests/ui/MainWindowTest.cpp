@@ -87,9 +87,7 @@ private:
         }
     }
 
-    QRadioButton* option(MainWindow& window, int id) {
-        return qobject_cast<QRadioButton*>(window.control(id));
-    }
+    QRadioButton* option(MainWindow& window, ControlId id) { return window.option(id); }
 
     QTemporaryDir m_dir;
     std::unique_ptr<testing::FakeHttpClient> m_fake;
@@ -116,33 +114,41 @@ private slots:
 };
 
 void MainWindowTest::controlsHaveTheirIdsTextsAndPlaces_data() {
-    QTest::addColumn<int>("id");
+    QTest::addColumn<ControlId>("id");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QRect>("units");
-    QTest::newRow("1002") << 1002 << QStringLiteral("后一") << QRect(19, 184, 35, 14);
-    QTest::newRow("1006") << 1006 << QStringLiteral("五星不定位") << QRect(234, 183, 56, 18);
-    QTest::newRow("1007") << 1007 << QString() << QRect(525, 110, 55, 17);
-    QTest::newRow("1009") << 1009 << QStringLiteral("搜索公式") << QRect(587, 110, 59, 40);
-    QTest::newRow("1010") << 1010 << QString() << QRect(7, 212, 108, 244);
-    QTest::newRow("1011") << 1011 << QString() << QRect(133, 211, 347, 245);
-    QTest::newRow("1012") << 1012 << QString() << QRect(7, 7, 650, 93);
-    QTest::newRow("1016") << 1016 << QString() << QRect(490, 212, 160, 244);
-    QTest::newRow("1017") << 1017 << QString() << QRect(524, 158, 56, 17);
-    QTest::newRow("1022") << 1022 << QStringLiteral("前三") << QRect(485, 184, 33, 15);
-    QTest::newRow("1000") << 1000 << QStringLiteral("使用已有公式") << QRect(588, 156, 59, 21);
-    QTest::newRow("1027") << 1027 << QStringLiteral("迪拜分分彩") << QRect(310, 140, 55, 16);
-    QTest::newRow("1028") << 1028 << QStringLiteral("迪拜五分彩") << QRect(310, 108, 56, 20);
-    QTest::newRow("1035") << 1035 << QStringLiteral("西贡分分彩") << QRect(238, 142, 52, 13);
+    QTest::newRow("Hou1 option") << playTypeOption(PlayType::Hou1) << QStringLiteral("后一")
+                                 << QRect(19, 184, 35, 14);
+    QTest::newRow("WuXingAny option") << playTypeOption(PlayType::WuXingAny)
+                                      << QStringLiteral("五星不定位") << QRect(234, 183, 56, 18);
+    QTest::newRow("CodeCount") << ControlId::CodeCount << QString() << QRect(525, 110, 55, 17);
+    QTest::newRow("Search") << ControlId::Search << QStringLiteral("搜索公式")
+                            << QRect(587, 110, 59, 40);
+    QTest::newRow("DrawList") << ControlId::DrawList << QString() << QRect(7, 212, 108, 244);
+    QTest::newRow("Report") << ControlId::Report << QString() << QRect(133, 211, 347, 245);
+    QTest::newRow("TopPanel") << ControlId::TopPanel << QString() << QRect(7, 7, 650, 93);
+    QTest::newRow("RightPanel") << ControlId::RightPanel << QString() << QRect(490, 212, 160, 244);
+    QTest::newRow("Formula") << ControlId::Formula << QString() << QRect(524, 158, 56, 17);
+    QTest::newRow("QianSanXing option") << playTypeOption(PlayType::QianSanXing)
+                                        << QStringLiteral("前三") << QRect(485, 184, 33, 15);
+    QTest::newRow("UseFormula") << ControlId::UseFormula << QStringLiteral("使用已有公式")
+                                << QRect(588, 156, 59, 21);
+    QTest::newRow("lottery 6") << lotteryOption(6) << QStringLiteral("迪拜分分彩")
+                               << QRect(310, 140, 55, 16);
+    QTest::newRow("lottery 5") << lotteryOption(5) << QStringLiteral("迪拜五分彩")
+                               << QRect(310, 108, 56, 20);
+    QTest::newRow("lottery 10") << lotteryOption(10) << QStringLiteral("西贡分分彩")
+                                << QRect(238, 142, 52, 13);
 }
 
 void MainWindowTest::controlsHaveTheirIdsTextsAndPlaces() {
-    QFETCH(int, id);
+    QFETCH(ControlId, id);
     QFETCH(QString, text);
     QFETCH(QRect, units);
     auto& window = makeWindow();
     QWidget* widget = window->control(id);
     QVERIFY(widget != nullptr);
-    QCOMPARE(widget->property("controlId").toInt(), id);
+    QCOMPARE(ControlId{widget->property("controlId").toInt()}, id);
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         QCOMPARE(button->text(), text);
         QCOMPARE(button->accessibleName(), text);
@@ -155,35 +161,57 @@ void MainWindowTest::controlsHaveTheirIdsTextsAndPlaces() {
 
 void MainWindowTest::tabVisitsTheBoxesPanesPanelsAndButtonsInOrder() {
     auto& window = makeWindow();
-    QList<int> order;
-    QWidget* widget = window->control(1007);
+    QList<ControlId> order;
+    QWidget* widget = window->control(ControlId::CodeCount);
     do {
-        const int id = widget->property("controlId").toInt();
-        if ((widget->focusPolicy() & Qt::TabFocus) != 0 && id != 0 &&
+        const auto id = ControlId{widget->property("controlId").toInt()};
+        if ((widget->focusPolicy() & Qt::TabFocus) != 0 && id != ControlId::None &&
             widget->isVisibleTo(window.get())) {
             order.append(id);
         }
         widget = widget->nextInFocusChain();
-    } while (widget != window->control(1007));
-    QCOMPARE(order, (QList<int>{1007, 1008, 1009, 1010, 1011, 1012, 1016, 1017, 1000}));
-    QCOMPARE(window->control(1007)->accessibleName(), QStringLiteral("码数"));
-    QCOMPARE(window->control(1008)->accessibleName(), QStringLiteral("期数"));
-    QCOMPARE(window->control(1017)->accessibleName(), QStringLiteral("当前公式"));
-    QCOMPARE(window->control(1010)->accessibleName(), QStringLiteral("开奖号码"));
-    QCOMPARE(window->control(1011)->accessibleName(), QStringLiteral("计划"));
+    } while (widget != window->control(ControlId::CodeCount));
+    QCOMPARE(order,
+             (QList<ControlId>{ControlId::CodeCount, ControlId::PlanPeriods, ControlId::Search,
+                               ControlId::DrawList, ControlId::Report, ControlId::TopPanel,
+                               ControlId::RightPanel, ControlId::Formula, ControlId::UseFormula}));
+    QCOMPARE(window->control(ControlId::CodeCount)->accessibleName(), QStringLiteral("码数"));
+    QCOMPARE(window->control(ControlId::PlanPeriods)->accessibleName(), QStringLiteral("期数"));
+    QCOMPARE(window->control(ControlId::Formula)->accessibleName(), QStringLiteral("当前公式"));
+    QCOMPARE(window->control(ControlId::DrawList)->accessibleName(), QStringLiteral("开奖号码"));
+    QCOMPARE(window->control(ControlId::Report)->accessibleName(), QStringLiteral("计划"));
 }
 
 void MainWindowTest::beforeTheFirstDispatchNothingIsChecked() {
     auto& window = makeWindow();
     window->show();
-    for (int id : {1002, 1003, 1004, 1005, 1006, 1018, 1019, 1020, 1021, 1022,
-                   1023, 1024, 1025, 1026, 1027, 1028, 1032, 1033, 1034, 1035}) {
-        QVERIFY2(!option(*window, id)->isChecked(), qPrintable(QString::number(id)));
+    for (ControlId id : {playTypeOption(PlayType::Hou1),
+                         playTypeOption(PlayType::Hou2),
+                         playTypeOption(PlayType::SanXing),
+                         playTypeOption(PlayType::Hou3Any),
+                         playTypeOption(PlayType::WuXingAny),
+                         playTypeOption(PlayType::ShiWei),
+                         playTypeOption(PlayType::BaiWei),
+                         playTypeOption(PlayType::QianWei),
+                         playTypeOption(PlayType::WanWei),
+                         playTypeOption(PlayType::QianSanXing),
+                         lotteryOption(1),
+                         lotteryOption(2),
+                         lotteryOption(3),
+                         lotteryOption(4),
+                         lotteryOption(6),
+                         lotteryOption(5),
+                         lotteryOption(7),
+                         lotteryOption(8),
+                         lotteryOption(9),
+                         lotteryOption(10)}) {
+        QVERIFY2(!option(*window, id)->isChecked(),
+                 qPrintable(QString::number(static_cast<int>(id))));
     }
-    auto* report = qobject_cast<QPlainTextEdit*>(window->control(1011));
+    auto* report = window->pane(ControlId::Report);
     QCOMPARE(report->toPlainText(), QStringLiteral("\n\n正在初始化软件，请稍等片刻！！"));
-    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1007))->text(), QStringLiteral("6"));
-    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1008))->text(), QStringLiteral("3"));
+    QCOMPARE(window->box(ControlId::CodeCount)->text(), QStringLiteral("6"));
+    QCOMPARE(window->box(ControlId::PlanPeriods)->text(), QStringLiteral("3"));
     QCOMPARE(window->refreshTimer()->interval(), 35000);
     QVERIFY(window->refreshTimer()->isActive());
 }
@@ -191,20 +219,20 @@ void MainWindowTest::beforeTheFirstDispatchNothingIsChecked() {
 void MainWindowTest::choosingHou3ShowsItsNumbers() {
     auto& window = makeWindow();
     window->show();
-    QTest::mouseClick(option(*window, 1004), Qt::LeftButton);
-    QVERIFY(option(*window, 1004)->isChecked());
-    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1007))->text(), QStringLiteral("008"));
-    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1008))->text(), QStringLiteral("004"));
+    QTest::mouseClick(option(*window, playTypeOption(PlayType::SanXing)), Qt::LeftButton);
+    QVERIFY(option(*window, playTypeOption(PlayType::SanXing))->isChecked());
+    QCOMPARE(window->box(ControlId::CodeCount)->text(), QStringLiteral("008"));
+    QCOMPARE(window->box(ControlId::PlanPeriods)->text(), QStringLiteral("004"));
 }
 
 void MainWindowTest::returnInABoxStartsNothingAndEscapeCloses() {
     auto& window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QSignalSpy search(qobject_cast<QPushButton*>(window->control(1009)), &QPushButton::clicked);
-    QSignalSpy use(qobject_cast<QPushButton*>(window->control(1000)), &QPushButton::clicked);
+    QSignalSpy search(window->button(ControlId::Search), &QPushButton::clicked);
+    QSignalSpy use(window->button(ControlId::UseFormula), &QPushButton::clicked);
     QSignalSpy finished(window.get(), &QDialog::finished);
-    auto* box = qobject_cast<QLineEdit*>(window->control(1007));
+    auto* box = window->box(ControlId::CodeCount);
     box->setFocus();
     QTest::keyClick(box, Qt::Key_Return);
     QTest::keyClick(box, Qt::Key_Enter);
@@ -222,21 +250,21 @@ void MainWindowTest::startupShowsTheDrawsAndTheReport() {
     auto& window = makeWindow();
     window->show();
     openGate();
-    QTRY_VERIFY_WITH_TIMEOUT(option(*window, 1002)->isChecked(), 20000);
-    QVERIFY(option(*window, 1023)->isChecked());
-    auto* report = qobject_cast<QPlainTextEdit*>(window->control(1011));
+    QTRY_VERIFY_WITH_TIMEOUT(option(*window, playTypeOption(PlayType::Hou1))->isChecked(), 20000);
+    QVERIFY(option(*window, lotteryOption(1))->isChecked());
+    auto* report = window->pane(ControlId::Report);
     QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
     QVERIFY(report->toPlainText().endsWith(QStringLiteral("软件官网:http://site.test/\n\n")));
-    auto* draws = qobject_cast<QPlainTextEdit*>(window->control(1010));
+    auto* draws = window->pane(ControlId::DrawList);
     QVERIFY(draws->toPlainText().endsWith(QString::fromStdString(feed(1)[0]) + QLatin1Char('\n')));
-    QCOMPARE(qobject_cast<QLineEdit*>(window->control(1017))->text().size(), 3);
+    QCOMPARE(window->box(ControlId::Formula)->text().size(), 3);
 }
 
 void MainWindowTest::aTickWhileARefreshRunsStartsNothing() {
     auto& window = makeWindow();
     openGate();
-    QTRY_VERIFY_WITH_TIMEOUT(option(*window, 1002)->isChecked(), 20000);
-    auto* report = qobject_cast<QPlainTextEdit*>(window->control(1011));
+    QTRY_VERIFY_WITH_TIMEOUT(option(*window, playTypeOption(PlayType::Hou1))->isChecked(), 20000);
+    auto* report = window->pane(ControlId::Report);
     QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
 
     window->refreshBusy() = true; // a refresh is running
@@ -253,7 +281,8 @@ void MainWindowTest::thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow() {
     {
         auto& window = makeWindow();
         openGate();
-        QTRY_VERIFY_WITH_TIMEOUT(option(*window, 1002)->isChecked(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(option(*window, playTypeOption(PlayType::Hou1))->isChecked(),
+                                 20000);
         QCOMPARE(m_opened, (QList<QUrl>{QUrl(QStringLiteral("http://web.test/promo.html"))}));
         cleanup();
     }
