@@ -10,9 +10,13 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QDesktopServices>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QUrl>
 #include <memory>
+#include <unistd.h>
 
 namespace kestrum {
 
@@ -48,6 +52,22 @@ StartupSetup compiledInStartup() {
 
 } // namespace
 
+void prepareProcess() {
+    // The web panels' browser engine: it refuses its sandbox when run as root, and draws
+    // without a GPU (a virtual display has none).
+    if (geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    flags.append(" --disable-gpu");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The pages come from the engine as pictures drawn without a GPU, and the panels put them on
+    // the window the same way: an OpenGL context for them would cost the window's first paint
+    // about 100 ms on a software renderer, and gain nothing.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
+
 std::unique_ptr<UpdateCheckThread> startUpdateCheck() {
     return std::make_unique<UpdateCheckThread>(
         [](const std::atomic<bool>& cancelled) -> std::unique_ptr<HttpClient> {
@@ -65,10 +85,13 @@ int runProgram(QApplication& app, std::unique_ptr<UpdateCheckThread> updateCheck
     StartupFlow flow(compiledInStartup());
     QObject::connect(&flow, &StartupFlow::finished, &app, &QCoreApplication::quit);
     // The watch measures the main window's loop, from its first showing on; it goes (and logs
-    // its record) before the window does.
+    // its record) before the window does. It runs only when asked, for the scripts that measure
+    // the running program.
     std::unique_ptr<EventLoopWatch> watch;
-    QObject::connect(&flow, &StartupFlow::mainWindowOpened, &app,
-                     [&watch] { watch = std::make_unique<EventLoopWatch>(); });
+    if (qEnvironmentVariableIntValue("KESTRUM_LOOP_WATCH") != 0) {
+        QObject::connect(&flow, &StartupFlow::mainWindowOpened, &app,
+                         [&watch] { watch = std::make_unique<EventLoopWatch>(); });
+    }
     flow.start(std::move(updateCheck));
     return QApplication::exec();
 }

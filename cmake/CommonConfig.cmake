@@ -9,7 +9,8 @@ endif()
 add_library(kestrum_options INTERFACE)
 target_compile_features(kestrum_options INTERFACE cxx_std_20)
 target_compile_options(kestrum_options INTERFACE
-    -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast -Wconversion -Wsign-conversion)
+    -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast -Wconversion -Wsign-conversion
+    -Wnon-virtual-dtor -Woverloaded-virtual)
 if(KESTRUM_WERROR)
     target_compile_options(kestrum_options INTERFACE -Werror)
 endif()

@@ -1,7 +1,7 @@
 #include "commands/Commands.h"
 
+#include "base/Text.h"
 #include "commands/Updates.h"
-#include "draws/Text.h"
 #include "engine/Dispatch.h"
 #include "engine/Formula.h"
 #include "report/PlanExports.h"

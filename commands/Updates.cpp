@@ -1,7 +1,7 @@
 #include "commands/Updates.h"
 
+#include "base/Text.h"
 #include "commands/Commands.h"
-#include "draws/Text.h"
 
 #include <algorithm>
 #include <cctype>

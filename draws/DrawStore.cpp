@@ -1,6 +1,6 @@
 #include "draws/DrawStore.h"
 
-#include "draws/Text.h"
+#include "base/Text.h"
 
 namespace kestrum {
 

@@ -1,7 +1,7 @@
 #include "engine/CountingWalk.h"
 
-#include "draws/Text.h"
-#include "draws/WrappingInt.h"
+#include "base/Text.h"
+#include "base/WrappingInt.h"
 #include "engine/WalkRuns.h"
 
 #include <algorithm>

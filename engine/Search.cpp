@@ -1,6 +1,6 @@
 #include "engine/Search.h"
 
-#include "draws/WrappingInt.h"
+#include "base/WrappingInt.h"
 #include "engine/Backtest.h"
 #include "engine/CandidateAdmission.h"
 #include "engine/CountingWalk.h"

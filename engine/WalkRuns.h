@@ -3,7 +3,7 @@
 // The two runs a walk keeps, the same in the literal walk and the counting walk: won plans in a
 // row and missed draws in a row, each with its record.
 
-#include "draws/WrappingInt.h"
+#include "base/WrappingInt.h"
 
 #include <cstdint>
 

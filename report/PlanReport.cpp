@@ -1,6 +1,6 @@
 #include "report/PlanReport.h"
 
-#include "draws/Text.h"
+#include "base/Text.h"
 #include "engine/DispatchTables.h"
 
 namespace kestrum {

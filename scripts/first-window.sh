@@ -11,12 +11,6 @@ source scripts/feedsim-start.sh
 delay=${1:-30}
 
 bash scripts/setup.sh
-# xev and xprop, to see the program's windows.
-if ! command -v xev > /dev/null || ! command -v xprop > /dev/null; then
-    sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=300 \
-        --no-install-recommends x11-utils
-fi
 if [ -n "${KESTRUM_RELEASE_BUILD_DIR:-}" ]; then
     build_dir=$(realpath -m "$KESTRUM_RELEASE_BUILD_DIR")
     cmake --preset release -B "$build_dir" > /dev/null

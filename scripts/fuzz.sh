@@ -8,10 +8,6 @@ cd "$(dirname "$0")/.."
 seconds=${1:-120}
 
 bash scripts/setup.sh
-if ! command -v clang++ > /dev/null; then
-    sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q clang libclang-rt-dev
-fi
 
 cmake --preset fuzz
 cmake --build --preset fuzz

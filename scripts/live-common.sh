@@ -6,10 +6,6 @@ source "$root/scripts/feedsim-start.sh"
 
 live_build() {
     bash scripts/setup.sh
-    if ! command -v xdotool > /dev/null; then
-        local sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
-        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q xdotool
-    fi
     cmake --preset release > /dev/null
     cmake --build --preset release
 }
@@ -40,11 +36,13 @@ live_stop_feedsim() {
     fi
 }
 
-# Runs inside the virtual display: starts the program in $work/app, waits for its first plans,
-# then clicks 迪拜分分彩 (1440 draws a day, a refresh every 10 s).
+# Runs inside the virtual display: starts the program in $work/app with its event-loop watch on
+# (KESTRUM_LOOP_WATCH=1: the stall lines of its log that live_longest_stall reads), waits for
+# its first plans, then clicks 迪拜分分彩 (1440 draws a day, a refresh every 10 s).
 live_start_kestrum() {
     mkdir -p "$work/app"
-    (cd "$work/app" && exec "$root/build-release/bin/kestrum" > "$work/kestrum.log" 2>&1) &
+    (cd "$work/app" && KESTRUM_LOOP_WATCH=1 exec "$root/build-release/bin/kestrum" \
+        > "$work/kestrum.log" 2>&1) &
     kestrum_pid=$!
     for _ in $(seq 300); do
         [ -e "$work/app/h5bzd.txt" ] && break

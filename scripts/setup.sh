@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Kestrum need, only those missing.
+# Installs the Debian packages that building and testing Kestrum need, and the commands that the
+# scripts run (xvfb-run, import, xdotool, xev and xprop, curl, clang for the fuzz build); only
+# those missing.
 set -euo pipefail
 
 packages=(
@@ -7,7 +9,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev libcpp-httplib-dev
     qt6-base-dev qt6-webengine-dev fonts-arphic-uming
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick xdotool x11-utils curl
+    clang libclang-rt-dev
 )
 
 missing=()

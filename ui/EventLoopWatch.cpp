@@ -1,6 +1,6 @@
 #include "ui/EventLoopWatch.h"
 
-#include "draws/Text.h"
+#include "base/Text.h"
 #include "platform/DebugLog.h"
 
 #include <string>

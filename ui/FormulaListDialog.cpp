@@ -1,6 +1,6 @@
 #include "ui/FormulaListDialog.h"
 
-#include "draws/Text.h"
+#include "base/Text.h"
 #include "ui/DialogUnits.h"
 
 #include <QHeaderView>

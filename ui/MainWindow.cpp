@@ -1,8 +1,8 @@
 #include "ui/MainWindow.h"
 
+#include "base/Text.h"
 #include "commands/EngineThread.h"
 #include "draws/LotteryTable.h"
-#include "draws/Text.h"
 #include "report/PlanReport.h"
 #include "ui/AboutDialog.h"
 #include "ui/AppIcon.h"

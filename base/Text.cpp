@@ -1,4 +1,4 @@
-#include "draws/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cstdarg>
