@@ -3,6 +3,7 @@
 #include "engine/Dispatch.h"
 #include "report/PlanExports.h"
 #include "support/FakeHttpClient.h"
+#include "support/Feeds.h"
 #include "support/History.h"
 #include "support/RecordingView.h"
 #include "support/ScratchFolder.h"
@@ -23,17 +24,9 @@ using Calls = std::vector<std::string>;
 
 const std::string kFeed = "http://feed1.test/ssckj/cq.txt";
 
-std::vector<std::string> feedLines(int count, int newestPeriod) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < count; ++i) {
-        const int period = newestPeriod - i;
-        lines.push_back(
-            testing::drawLine("20150101", period, std::to_string(10000 + (period * 7919) % 90000)));
-    }
-    return lines;
-}
+using test::feedLines;
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public testing::Test {
 protected:
     CommandsTest() {
         m_settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
@@ -56,12 +49,12 @@ protected:
         return true;
     }
 
-    testing::ScratchFolder m_folder;
+    test::ScratchFolder m_folder;
     fs::path m_dir = m_folder.path();
     AppSettings m_settings;
     Engine m_engine;
-    testing::RecordingView m_view;
-    testing::FakeHttpClient m_client;
+    test::RecordingView m_view;
+    test::FakeHttpClient m_client;
 };
 
 TEST_F(CommandsTest, StartupLoadsSearchesReportsAndExports) {
@@ -82,7 +75,7 @@ TEST_F(CommandsTest, StartupLoadsSearchesReportsAndExports) {
         EXPECT_EQ(m_view.plans->planLines[slotOf(type)], m_engine.PlanLines[slotOf(type)]);
     }
     EXPECT_TRUE(exportsWritten());
-    EXPECT_EQ(testing::fileBytes(m_dir / "data1.txt"), feedLines(1, 80)[0]);
+    EXPECT_EQ(test::fileBytes(m_dir / "data1.txt"), feedLines(1, 80)[0]);
 }
 
 TEST_F(CommandsTest, StartupWithoutDrawsSaysSoAndComputesNothing) {
@@ -102,7 +95,7 @@ TEST_F(CommandsTest, StartupWithoutDrawsSaysSoAndComputesNothing) {
     EXPECT_FALSE(busy.load());
     EXPECT_EQ(m_view.callsWithoutStatus(), (Calls{"drawList", "check 后一 1", "plans"}));
     EXPECT_TRUE(exportsWritten());
-    EXPECT_NE(currentFormula(m_engine, PlayType::Hou1), 0);
+    EXPECT_EQ(currentFormula(m_engine, PlayType::Hou1), 284);
 }
 
 TEST_F(CommandsTest, ARefreshThatInsertsADrawRecomputesReportsAndExports) {
@@ -121,11 +114,11 @@ TEST_F(CommandsTest, ARefreshThatInsertsADrawRecomputesReportsAndExports) {
     EXPECT_EQ(m_engine.oldestIndex, 30);
     EXPECT_EQ(m_engine.CurrentFormulaTable, formulas);
     EXPECT_TRUE(exportsWritten());
-    EXPECT_EQ(testing::fileBytes(m_dir / "data1.txt"), feedLines(1, 81)[0]);
+    EXPECT_EQ(test::fileBytes(m_dir / "data1.txt"), feedLines(1, 81)[0]);
 
     // The plans are those of the new history.
     Engine check;
-    testing::storeOldestFirst(check, [] {
+    test::storeOldestFirst(check, [] {
         std::vector<std::string> lines = feedLines(31, 81);
         return std::vector<std::string>(lines.rbegin(), lines.rend());
     }());

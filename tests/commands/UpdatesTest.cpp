@@ -29,10 +29,10 @@ void PrintTo(const VersionCase& c, std::ostream* out) {
     }
 }
 
-class UpdateCheckTest : public ::testing::TestWithParam<VersionCase> {};
+class UpdateCheckTest : public testing::TestWithParam<VersionCase> {};
 
 TEST_P(UpdateCheckTest, ReadsTheJoinedLinesLeadingNumber) {
-    testing::FakeHttpClient client;
+    test::FakeHttpClient client;
     client.answer(kVersionFile, GetParam().lines);
     const UpdateCheck check = checkForUpdate(client, "http://web.test", {});
     EXPECT_TRUE(check.reached);
@@ -41,15 +41,15 @@ TEST_P(UpdateCheckTest, ReadsTheJoinedLinesLeadingNumber) {
 }
 
 INSTANTIATE_TEST_SUITE_P(VersionFile, UpdateCheckTest,
-                         ::testing::Values(VersionCase{{"20160615"}, 20160615, false},
-                                           VersionCase{{"20160616"}, 20160616, true},
-                                           VersionCase{{"2016", "0616"}, 20160616, true},
-                                           VersionCase{{" 20160614 beta"}, 20160614, false},
-                                           VersionCase{{"version 20170101"}, 0, false},
-                                           VersionCase{{}, 0, false}));
+                         testing::Values(VersionCase{{"20160615"}, 20160615, false},
+                                         VersionCase{{"20160616"}, 20160616, true},
+                                         VersionCase{{"2016", "0616"}, 20160616, true},
+                                         VersionCase{{" 20160614 beta"}, 20160614, false},
+                                         VersionCase{{"version 20170101"}, 0, false},
+                                         VersionCase{{}, 0, false}));
 
 TEST(UpdateCheckFailureTest, AnUnreachableFileIsTriedThreeTimesThenIgnored) {
-    testing::FakeHttpClient client;
+    test::FakeHttpClient client;
     client.fail(kVersionFile, FetchStatus::NetworkError);
     std::vector<milliseconds> waits;
     const UpdateCheck check = checkForUpdate(client, "http://web.test", [&](milliseconds pause) {
@@ -75,15 +75,15 @@ TEST(WebAddressTest, OnlyHttpAndHttpsAddressesWithAHost) {
     EXPECT_FALSE(isWebAddress("javascript:alert(1)"));
 }
 
-class PromoLineTest : public ::testing::Test {
+class PromoLineTest : public testing::Test {
 protected:
     PromoLineTest() { m_settings.webHost = "http://web.test"; }
     CommandContext context() { return {m_engine, m_view, m_client, m_settings, {}}; }
 
     AppSettings m_settings;
     Engine m_engine;
-    testing::RecordingView m_view;
-    testing::FakeHttpClient m_client;
+    test::RecordingView m_view;
+    test::FakeHttpClient m_client;
 };
 
 TEST_F(PromoLineTest, AWebAddressIsOpenedOnceAndEndsTheExports) {

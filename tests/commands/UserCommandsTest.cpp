@@ -1,7 +1,7 @@
 #include "commands/Commands.h"
 #include "engine/Dispatch.h"
 #include "support/FakeHttpClient.h"
-#include "support/History.h"
+#include "support/Feeds.h"
 #include "support/RecordingView.h"
 #include "support/ScratchFolder.h"
 
@@ -27,7 +27,7 @@ void PrintTo(const InputCase& c, std::ostream* out) {
     *out << '"' << c.codeCount << "\" \"" << c.planPeriods << '"';
 }
 
-class SearchInputTest : public ::testing::TestWithParam<InputCase> {};
+class SearchInputTest : public testing::TestWithParam<InputCase> {};
 
 TEST_P(SearchInputTest, OnlyOneToNineDigitsAndOneOrMorePeriodsAreSearched) {
     const std::optional<PlanShape> shape =
@@ -36,41 +36,32 @@ TEST_P(SearchInputTest, OnlyOneToNineDigitsAndOneOrMorePeriodsAreSearched) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, SearchInputTest,
-                         ::testing::Values(InputCase{"6", "3", true}, InputCase{" 6", "3", true},
-                                           InputCase{"6abc", "3", true},
-                                           InputCase{"006", "003", true}, InputCase{"9", "1", true},
-                                           InputCase{"10", "3", false}, InputCase{"0", "3", false},
-                                           InputCase{"6", "0", false}, InputCase{"", "3", false},
-                                           InputCase{"6", "", false}, InputCase{"abc", "3", false},
-                                           InputCase{"6", "abc", false},
-                                           InputCase{"-1", "3", false}, InputCase{"6", "-2", false},
-                                           InputCase{"99999999999", "3", false}));
+                         testing::Values(InputCase{"6", "3", true}, InputCase{" 6", "3", true},
+                                         InputCase{"6abc", "3", true},
+                                         InputCase{"006", "003", true}, InputCase{"9", "1", true},
+                                         InputCase{"10", "3", false}, InputCase{"0", "3", false},
+                                         InputCase{"6", "0", false}, InputCase{"", "3", false},
+                                         InputCase{"6", "", false}, InputCase{"abc", "3", false},
+                                         InputCase{"6", "abc", false}, InputCase{"-1", "3", false},
+                                         InputCase{"6", "-2", false},
+                                         InputCase{"99999999999", "3", false}));
 
 TEST(SearchInputTest, ReadsTheLeadingNumbers) {
     EXPECT_EQ(parseSearchInput(" 7x", "005"), (PlanShape{5, 7}));
 }
 
-std::vector<std::string> feedLines(const std::string& date, int count, int newestPeriod,
-                                   int periodDigits = 3) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < count; ++i) {
-        const int period = newestPeriod - i;
-        lines.push_back(testing::drawLine(
-            date, period, std::to_string(10000 + (period * 7919) % 90000), periodDigits));
-    }
-    return lines;
-}
+using test::feedLines;
 
-class UserCommandsTest : public ::testing::Test {
+class UserCommandsTest : public testing::Test {
 protected:
     UserCommandsTest() {
         m_settings.feedHosts = {"http://one.test", "http://two.test"};
         m_settings.dataDirectory = m_dir;
         m_settings.webHost = "http://web.test";
         m_client.answer("http://web.test/addurl/vn.txt", {"http://web.test/promo.html"});
-        m_client.answer("http://one.test/ssckj/cq.txt", feedLines("20150101", 30, 90));
-        m_client.answer("http://two.test/ssckj/jx.txt", feedLines("20150101", 30, 80));
-        m_client.answer("http://two.test/dbffc.txt", feedLines("20150101", 30, 1000, 4));
+        m_client.answer("http://one.test/ssckj/cq.txt", feedLines(30, 90));
+        m_client.answer("http://two.test/ssckj/jx.txt", feedLines(30, 80));
+        m_client.answer("http://two.test/dbffc.txt", feedLines(30, 1000, {.periodDigits = 4}));
         CommandContext c = context();
         runStartup(c);
         m_view.calls.clear();
@@ -86,12 +77,12 @@ protected:
                 DownloadPacing{1, {}}};
     }
 
-    testing::ScratchFolder m_folder;
+    test::ScratchFolder m_folder;
     fs::path m_dir = m_folder.path();
     AppSettings m_settings;
     Engine m_engine;
-    testing::RecordingView m_view;
-    testing::FakeHttpClient m_client;
+    test::RecordingView m_view;
+    test::FakeHttpClient m_client;
 };
 
 TEST_F(UserCommandsTest, SearchTakesTheShapeAndShowsTheCandidates) {
@@ -100,13 +91,14 @@ TEST_F(UserCommandsTest, SearchTakesTheShapeAndShowsTheCandidates) {
     EXPECT_EQ(m_view.calls, (Calls{"candidates 十位", "done"}));
     EXPECT_EQ(m_engine.PlanParams[slotOf(PlayType::ShiWei)], (PlanShape{5, 7}));
     EXPECT_EQ(m_view.candidates, m_engine.CandidateTable);
-    EXPECT_NE(m_view.candidates->formula[0], 0);
+    EXPECT_EQ(m_view.candidates->formula[0], 59);
 
     runStoreFormula(c, PlayType::ShiWei, 321);
     EXPECT_EQ(currentFormula(m_engine, PlayType::ShiWei), 321);
     EXPECT_EQ(m_view.plans->formulas[slotOf(PlayType::ShiWei)], 321);
     EXPECT_EQ(m_view.plans->planParams[slotOf(PlayType::ShiWei)], (PlanShape{5, 7}));
-    EXPECT_NE(m_view.plans->planLines[slotOf(PlayType::ShiWei)][0].find("十位"), std::string::npos);
+    EXPECT_EQ(m_view.plans->planLines[slotOf(PlayType::ShiWei)][0],
+              "十位061-065期<1382907> 开 58897  1 期中 ");
     EXPECT_TRUE(fs::exists(m_dir / "shiweizd.txt"));
 }
 
@@ -172,10 +164,10 @@ TEST_F(UserCommandsTest, ALotteryWithoutDrawsStoresNoFormula) {
     EXPECT_EQ(m_engine.PlanLines[0][0], "");
 
     // The next refresh loads the feed once it answers, and computes the plans.
-    m_client.answer("http://one.test/ssckj/xj.txt", feedLines("20150101", 30, 60));
+    m_client.answer("http://one.test/ssckj/xj.txt", feedLines(30, 60));
     std::atomic<bool> busy{true};
     runRefresh(c, busy);
-    EXPECT_NE(m_engine.CurrentFormulaTable[3][0], 0);
+    EXPECT_EQ(m_engine.CurrentFormulaTable[3][0], 284);
     EXPECT_FALSE(busy.load());
 }
 

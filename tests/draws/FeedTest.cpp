@@ -1,7 +1,7 @@
 #include "draws/Feed.h"
 
 #include "support/FakeHttpClient.h"
-#include "support/History.h"
+#include "support/Feeds.h"
 #include "support/ScratchFolder.h"
 
 #include <chrono>
@@ -20,20 +20,9 @@ using std::chrono::milliseconds;
 
 const std::string kUrl = "http://feeds.test/ssckj/cq.txt";
 
-// A draw line made from a number: its period and digits differ from those of its neighbours.
-std::string drawNumbered(int n) {
-    return testing::drawLine("20150101", n % 1000, std::to_string(10000 + (n * 7919) % 90000));
-}
+using test::feedLines;
 
-std::vector<std::string> feedOf(int count, int first = 1) {
-    std::vector<std::string> lines;
-    for (int n = first; n < first + count; ++n) {
-        lines.push_back(drawNumbered(n));
-    }
-    return lines;
-}
-
-class FeedTest : public ::testing::Test {
+class FeedTest : public testing::Test {
 protected:
     FeedTest() { m_store.feedUrl = kUrl; }
 
@@ -51,19 +40,19 @@ protected:
         FeedContext c = context();
         return refreshLatestDraw(m_store, c);
     }
-    std::string snapshot() const { return testing::fileBytes(m_dir / "data1.txt"); }
+    std::string snapshot() const { return test::fileBytes(m_dir / "data1.txt"); }
     bool snapshotExists() const { return fs::exists(m_dir / "data1.txt"); }
 
-    testing::FakeHttpClient m_client;
+    test::FakeHttpClient m_client;
     DrawStore m_store;
-    testing::ScratchFolder m_folder;
+    test::ScratchFolder m_folder;
     fs::path m_dir = m_folder.path();
     std::vector<milliseconds> m_waits;
     int m_waitsAllowed = 100;
 };
 
 TEST_F(FeedTest, DownloadKeepsThirtyLinesAndShowsThemOldestFirst) {
-    const std::vector<std::string> feed = feedOf(45);
+    const std::vector<std::string> feed = feedLines(45, 80);
     m_client.answer(kUrl, feed);
     const DownloadOutcome outcome = download();
 
@@ -85,7 +74,7 @@ TEST_F(FeedTest, DownloadKeepsThirtyLinesAndShowsThemOldestFirst) {
 }
 
 TEST_F(FeedTest, AShortFeedLeavesEmptyLinesAtTheTopOfThePane) {
-    const std::vector<std::string> feed = feedOf(12);
+    const std::vector<std::string> feed = feedLines(12, 80);
     m_client.answer(kUrl, feed);
     const DownloadOutcome outcome = download();
     EXPECT_EQ(m_store.oldestIndex, 11);
@@ -101,15 +90,15 @@ TEST_F(FeedTest, AShortFeedLeavesEmptyLinesAtTheTopOfThePane) {
 
 TEST_F(FeedTest, ALongerSnapshotIsReplacedWhole) {
     std::ofstream(m_dir / "data1.txt") << std::string(500, 'x') << "\r\n";
-    m_client.answer(kUrl, feedOf(3));
+    m_client.answer(kUrl, feedLines(3, 80));
     download();
-    EXPECT_EQ(snapshot(), feedOf(1)[0]);
+    EXPECT_EQ(snapshot(), feedLines(1, 80)[0]);
 }
 
 TEST_F(FeedTest, FailedDownloadsAreRetriedWithGrowingPauses) {
     m_client.fail(kUrl, FetchStatus::NetworkError);
     m_client.fail(kUrl, FetchStatus::HttpError, 500);
-    m_client.answer(kUrl, feedOf(30));
+    m_client.answer(kUrl, feedLines(30, 80));
     const DownloadOutcome outcome = download();
     EXPECT_TRUE(outcome.loaded);
     EXPECT_EQ(outcome.attempts, 3);
@@ -118,7 +107,7 @@ TEST_F(FeedTest, FailedDownloadsAreRetriedWithGrowingPauses) {
 }
 
 TEST_F(FeedTest, AfterFiveFailuresTheDownloadGivesUpAndChangesNothing) {
-    m_client.answer(kUrl, feedOf(30));
+    m_client.answer(kUrl, feedLines(30, 80));
     download();
     const DrawStore before = m_store;
     fs::remove(m_dir / "data1.txt");
@@ -149,7 +138,7 @@ TEST_F(FeedTest, AWaitCutShortEndsTheRetries) {
 }
 
 TEST_F(FeedTest, AnEmptyFeedKeepsTheHistoryAndEmptiesTheSnapshot) {
-    m_client.answer(kUrl, feedOf(30));
+    m_client.answer(kUrl, feedLines(30, 80));
     download();
     m_store.FeedLines.fill(""); // as a lottery switch leaves them
     m_client.answer(kUrl, {});
@@ -175,14 +164,14 @@ protected:
 
     // The feed after n more draws: n new lines on top.
     void drawMore(int n) {
-        const std::vector<std::string> newest = feedOf(n, m_nextDraw);
-        m_feed.insert(m_feed.begin(), newest.rbegin(), newest.rend());
-        m_nextDraw += n;
+        const std::vector<std::string> newest = feedLines(n, m_newestPeriod + n);
+        m_feed.insert(m_feed.begin(), newest.begin(), newest.end());
+        m_newestPeriod += n;
         m_client.answer(kUrl, m_feed);
     }
 
-    std::vector<std::string> m_feed = feedOf(30, 1000);
-    int m_nextDraw = 2000;
+    std::vector<std::string> m_feed = feedLines(30, 30);
+    int m_newestPeriod = 30;
 };
 
 TEST_F(RefreshTest, TheSameNewestLineChangesNothing) {
@@ -281,14 +270,14 @@ TEST_F(FeedTest, ARefreshOfAnEmptyStoreDownloadsTheWholeFeed) {
     download();
     ASSERT_TRUE(storeIsEmpty(m_store));
 
-    m_client.answer(kUrl, feedOf(30));
+    m_client.answer(kUrl, feedLines(30, 80));
     const RefreshOutcome outcome = refresh();
     EXPECT_TRUE(outcome.reloaded);
     EXPECT_FALSE(outcome.inserted);
     EXPECT_EQ(m_client.requests().back().maxLines, 30);
     EXPECT_EQ(m_store.oldestIndex, 29);
     ASSERT_TRUE(outcome.paneText.has_value());
-    EXPECT_EQ(snapshot(), feedOf(1)[0]);
+    EXPECT_EQ(snapshot(), feedLines(1, 80)[0]);
 }
 
 TEST(LotteryTableTest, RowsAreNumberedInOrderWithTheCrossedPair) {
@@ -326,7 +315,7 @@ TEST_F(SelectLotteryTest, TakesTheRowsLayoutAndFeed) {
 
 TEST_F(SelectLotteryTest, NoLineLoadedLeavesAnEmptyHistory) {
     const FeedHosts hosts{"http://one:1", "http://two:2"};
-    m_client.answer(kUrl, feedOf(30));
+    m_client.answer(kUrl, feedLines(30, 80));
     download();
     // The new lottery's feed is empty, then unreachable.
     m_client.answer("http://two:2/ssckj/jx.txt", {});

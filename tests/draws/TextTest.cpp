@@ -17,7 +17,7 @@ void PrintTo(const DecimalCase& c, std::ostream* out) {
     *out << '"' << c.text << '"';
 }
 
-class LeadingDecimalTest : public ::testing::TestWithParam<DecimalCase> {};
+class LeadingDecimalTest : public testing::TestWithParam<DecimalCase> {};
 
 TEST_P(LeadingDecimalTest, ReadsTheLeadingNumber) {
     EXPECT_EQ(leadingDecimal(GetParam().text), GetParam().value) << '"' << GetParam().text << '"';
@@ -25,15 +25,15 @@ TEST_P(LeadingDecimalTest, ReadsTheLeadingNumber) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rule, LeadingDecimalTest,
-    ::testing::Values(DecimalCase{"6", 6}, DecimalCase{" 6", 6}, DecimalCase{"\t\r\n 6", 6},
-                      DecimalCase{"6abc", 6}, DecimalCase{"006", 6}, DecimalCase{"", 0},
-                      DecimalCase{"abc", 0}, DecimalCase{"-12", -12}, DecimalCase{"+7x", 7},
-                      DecimalCase{"-", 0}, DecimalCase{"- 5", 0}, DecimalCase{"001 ", 1},
-                      DecimalCase{"0123", 123}, DecimalCase{"1,2", 1},
-                      DecimalCase{"2147483647", std::numeric_limits<std::int32_t>::max()},
-                      DecimalCase{"-2147483648", std::numeric_limits<std::int32_t>::min()},
-                      DecimalCase{"99999999999999999999", std::numeric_limits<std::int32_t>::max()},
-                      DecimalCase{"-2147483649", std::numeric_limits<std::int32_t>::min()}));
+    testing::Values(DecimalCase{"6", 6}, DecimalCase{" 6", 6}, DecimalCase{"\t\r\n 6", 6},
+                    DecimalCase{"6abc", 6}, DecimalCase{"006", 6}, DecimalCase{"", 0},
+                    DecimalCase{"abc", 0}, DecimalCase{"-12", -12}, DecimalCase{"+7x", 7},
+                    DecimalCase{"-", 0}, DecimalCase{"- 5", 0}, DecimalCase{"001 ", 1},
+                    DecimalCase{"0123", 123}, DecimalCase{"1,2", 1},
+                    DecimalCase{"2147483647", std::numeric_limits<std::int32_t>::max()},
+                    DecimalCase{"-2147483648", std::numeric_limits<std::int32_t>::min()},
+                    DecimalCase{"99999999999999999999", std::numeric_limits<std::int32_t>::max()},
+                    DecimalCase{"-2147483649", std::numeric_limits<std::int32_t>::min()}));
 
 TEST(TextSlicesTest, CountCharactersNotBytes) {
     const std::string text = "后一12";

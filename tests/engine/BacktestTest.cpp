@@ -10,15 +10,16 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrum {
 namespace {
 
-using testing::dayOf;
-using testing::drawLine;
-using testing::storeOldestFirst;
-using testing::writtenLines;
+using test::dayOf;
+using test::drawLine;
+using test::storeOldestFirst;
+using test::writtenLines;
 
 std::optional<float> run(Engine& engine, PlayType type, std::int32_t formula,
                          std::int32_t planPeriods, std::int32_t codeCount) {
@@ -35,7 +36,7 @@ TEST(SinglePositionBacktestTest, WorkedExample) {
 
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(*result, 3.0f);
-    EXPECT_EQ(writtenLines(engine), testing::kWorkedExamplePlanLines);
+    EXPECT_EQ(writtenLines(engine), test::kWorkedExamplePlanLines);
     EXPECT_EQ(engine.lastStats.hitPlans, 3.0f);
     EXPECT_EQ(engine.lastStats.accuracy, 83.0f);
     EXPECT_EQ(engine.lastStats.maxHitRun, 3);
@@ -57,7 +58,7 @@ void PrintTo(const PositionCase& c, std::ostream* out) {
     *out << playTypeInfo(c.type).button;
 }
 
-class SinglePositionsTest : public ::testing::TestWithParam<PositionCase> {};
+class SinglePositionsTest : public testing::TestWithParam<PositionCase> {};
 
 // One history, one formula: each position tests its own digit and ends its line its own way.
 // The seed 12345 × 7 bets 86; the first tested draw 80164 holds 8 on 万位 and 6 on 十位 only.
@@ -70,11 +71,11 @@ TEST_P(SinglePositionsTest, TestsItsOwnDigit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, SinglePositionsTest,
-    ::testing::Values(PositionCase{PlayType::Hou1, "后一040-040期<86> 开 80164   挂 "},
-                      PositionCase{PlayType::ShiWei, "十位040-040期<86> 开 80164  1 期中 "},
-                      PositionCase{PlayType::BaiWei, "百位040-040期<86> 开 80164   挂 "},
-                      PositionCase{PlayType::QianWei, "千位040-040期<86> 开 80164   挂 "},
-                      PositionCase{PlayType::WanWei, "万位040-040期<86> 开 80164  1 期中 "}));
+    testing::Values(PositionCase{PlayType::Hou1, "后一040-040期<86> 开 80164   挂 "},
+                    PositionCase{PlayType::ShiWei, "十位040-040期<86> 开 80164  1 期中 "},
+                    PositionCase{PlayType::BaiWei, "百位040-040期<86> 开 80164   挂 "},
+                    PositionCase{PlayType::QianWei, "千位040-040期<86> 开 80164   挂 "},
+                    PositionCase{PlayType::WanWei, "万位040-040期<86> 开 80164  1 期中 "}));
 
 TEST(SinglePositionBacktestTest, RefusesOtherFamilies) {
     Engine engine;
@@ -99,11 +100,18 @@ TEST(CursorWalkTest, ElevenLinesTestNineDrawsAfterSkippingOne) {
     ASSERT_TRUE(run(engine, PlayType::Hou1, 1, 3, 10).has_value());
 
     EXPECT_EQ(engine.scratchLineCount, 11); // nine plans, running plan, summary
-    for (std::int32_t i = 0; i < 9; ++i) {
-        const std::string drawn = "0000" + std::to_string(8 - i);
-        EXPECT_NE(engine.ScratchLines[static_cast<std::size_t>(i)].find("开 " + drawn + "  1"),
-                  std::string::npos)
-            << engine.ScratchLines[static_cast<std::size_t>(i)];
+    // Each plan wins with the first of its draws, 00008 down to 00000.
+    const std::vector<std::string> plans{"后一001-003期<1098273645> 开 00008  1  期中 ",
+                                         "后一004-006期<8091273645> 开 00007  1  期中 ",
+                                         "后一005-007期<7091823645> 开 00006  1  期中 ",
+                                         "后一006-008期<6091827345> 开 00005  1  期中 ",
+                                         "后一007-009期<5091827364> 开 00004  1  期中 ",
+                                         "后一008-010期<4091827365> 开 00003  1  期中 ",
+                                         "后一009-011期<3091827645> 开 00002  1  期中 ",
+                                         "后一010-012期<2091873645> 开 00001  1  期中 ",
+                                         "后一011-013期<1098273645> 开 00000  1  期中 "};
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        EXPECT_EQ(engine.ScratchLines[i], plans[i]) << i;
     }
     EXPECT_EQ(engine.ScratchLines[10], "100%中[009]   挂[000] 连挂[000]");
     EXPECT_EQ(engine.drawCursor, 0);
@@ -178,7 +186,7 @@ TEST(PeriodFoldTest, TheDaysEdgesFoldIntoTheDay) {
 
 TEST(PeriodFoldTest, FourDigitPeriodsAt1440DrawsADay) {
     Engine engine;
-    testing::useMinuteLayout(engine);
+    test::useMinuteLayout(engine);
     storeOldestFirst(engine, dayOf(23, {"12345", "00000", "66666", "11111"}, 4));
     ASSERT_TRUE(run(engine, PlayType::Hou1, 7, 3, 6).has_value());
     EXPECT_EQ(engine.ScratchLines[0], "后一0023-0025期<864150> 开 66666  1  期中 ");
@@ -199,14 +207,18 @@ TEST(PlanShapeTest, OnePeriodPlansEndAfterEveryDraw) {
 }
 
 TEST(PlanShapeTest, PlanPeriodsZeroOrLessNeverFail) {
-    for (const std::int32_t planPeriods : {0, -1, -5}) {
+    // The last period of the plan is planPeriods - 1 after its first.
+    const std::vector<std::pair<std::int32_t, std::string>> cases{
+        {0, "后一001-000期<8641> 开 00001  4  期中 "},
+        {-1, "后一001--01期<8641> 开 00001  4  期中 "},
+        {-5, "后一001--05期<8641> 开 00001  4  期中 "}};
+    for (const auto& [planPeriods, firstLine] : cases) {
         Engine engine;
         // Bet 8641 (k 7, c 4): 个位 2 and 3 miss, 1 hits after three misses.
         storeOldestFirst(engine, dayOf(1, {"12345", "00000", "00002", "00003", "00003", "00001"}));
         ASSERT_TRUE(run(engine, PlayType::Hou1, 7, planPeriods, 4).has_value());
         EXPECT_EQ(engine.scratchLineCount, 3) << planPeriods;
-        EXPECT_NE(engine.ScratchLines[0].find("开 00001  4  期中 "), std::string::npos)
-            << engine.ScratchLines[0];
+        EXPECT_EQ(engine.ScratchLines[0], firstLine);
         EXPECT_EQ(engine.ScratchLines[2], "100%中[001]   挂[000] 连挂[000]");
         EXPECT_EQ(engine.lastStats.maxMissRun, 3);
     }
@@ -296,7 +308,8 @@ TEST(ScratchBoundTest, LinesPastTheLastSlotAreCountedNotStored) {
     ASSERT_TRUE(backtest(engine, PlayType::Hou1, 7, 3, 10).has_value());
     EXPECT_EQ(engine.scratchLineCount, kHistorySlots + 3);
     EXPECT_EQ(engine.ScratchLines[kHistorySlots - 2].substr(0, 9), "后一001");
-    EXPECT_NE(engine.ScratchLines[kHistorySlots - 1].find("开 22222"), std::string::npos);
+    EXPECT_EQ(engine.ScratchLines[kHistorySlots - 1],
+              "后一004-006期<7091823645> 开 22222  1  期中 ");
 }
 
 } // namespace

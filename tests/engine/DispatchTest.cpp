@@ -12,8 +12,8 @@
 namespace kestrum {
 namespace {
 
-using testing::dayOf;
-using testing::storeOldestFirst;
+using test::dayOf;
+using test::storeOldestFirst;
 
 const std::vector<std::string> kDraws{"12345", "00000", "31419", "27182", "11111", "99997",
                                       "00000", "66666", "48213", "90210", "55555", "13579"};
@@ -37,9 +37,14 @@ TEST(DispatchTest, FirstFullRecomputeSearchesEveryPlayTypeAndTheSecondNone) {
     SearchedTypes searched;
     fullRecompute(engine, searched.options());
     EXPECT_EQ(searched.order, std::vector<PlayType>(allPlayTypes().begin(), allPlayTypes().end()));
+    std::vector<std::int32_t> formulas;
+    for (PlayType type : allPlayTypes()) {
+        formulas.push_back(currentFormula(engine, type));
+    }
+    // 后一, 后二, 后三, 后三不定位, 五星不定位, 十位, 百位, 千位, 万位, 前三
+    EXPECT_EQ(formulas, (std::vector<std::int32_t>{287, 5, 65, 64, 63, 5, 61, 56, 454, 61}));
     for (PlayType type : allPlayTypes()) {
         SCOPED_TRACE(playTypeInfo(type).button);
-        EXPECT_NE(currentFormula(engine, type), 0);
         // The plan lines are those of a backtest of the current formula.
         Engine check;
         storeOldestFirst(check, dayOf(1, kDraws));
@@ -100,8 +105,7 @@ TEST(DispatchTest, CopiesStopAtLine255) {
     std::vector<std::string> draws(300, "12345");
     std::vector<std::string> history;
     for (std::size_t i = 0; i < draws.size(); ++i) {
-        history.push_back(
-            testing::drawLine("20150101", static_cast<std::int32_t>(i % 120), draws[i]));
+        history.push_back(test::drawLine("20150101", static_cast<std::int32_t>(i % 120), draws[i]));
     }
     storeOldestFirst(engine, history);
     engine.PlanParams[slotOf(PlayType::WanWei)] = {3, 10};
@@ -110,7 +114,7 @@ TEST(DispatchTest, CopiesStopAtLine255) {
     lines[256] = "kept";
     recomputePlanLines(engine, PlayType::WanWei);
     EXPECT_EQ(engine.scratchLineCount, 300);
-    EXPECT_NE(lines[255].find("开 12345  1 期中"), std::string::npos) << lines[255];
+    EXPECT_EQ(lines[255], "万位017-019期<8641509273> 开 12345  1 期中 ");
     EXPECT_EQ(lines[256], "kept");
     EXPECT_EQ(lines[255], engine.ScratchLines[255]);
 }

@@ -28,7 +28,7 @@ void PrintTo(const BetCase& c, std::ostream* out) {
     *out << c.seedValue << 'x' << c.formula << '/' << c.codeCount;
 }
 
-class BetDigitsTest : public ::testing::TestWithParam<BetCase> {};
+class BetDigitsTest : public testing::TestWithParam<BetCase> {};
 
 TEST_P(BetDigitsTest, FollowsThePipeline) {
     const BetCase& c = GetParam();
@@ -38,20 +38,19 @@ TEST_P(BetDigitsTest, FollowsThePipeline) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BetDigitsTest,
-    ::testing::Values(BetCase{12345, 7, 6, "864150"}, BetCase{1234, 1, 6, "123409"},
-                      BetCase{0, 5, 6, "091827"}, BetCase{0, 321, 10, "0918273645"},
-                      BetCase{12345, 100, 3, "123"}, BetCase{12345, 7, 10, "8641509273"},
-                      // above 10 gives the same ten digits, 0 or less the empty bet
-                      BetCase{12345, 7, 11, "8641509273"}, BetCase{12345, 7, 500, "8641509273"},
-                      BetCase{12345, 7, 0, ""}, BetCase{12345, 7, -3, ""},
-                      BetCase{12345, 7, 1, "8"},
-                      // a negative product loses its minus sign
-                      BetCase{12345, -1, 10, "1234509876"},
-                      // 99999 × 200000 wraps to −1475036480 (two's complement)
-                      BetCase{99999, 200000, 10, "1475036892"},
-                      BetCase{12345, std::numeric_limits<std::int32_t>::max(), 10, "2147309865"}));
+    testing::Values(BetCase{12345, 7, 6, "864150"}, BetCase{1234, 1, 6, "123409"},
+                    BetCase{0, 5, 6, "091827"}, BetCase{0, 321, 10, "0918273645"},
+                    BetCase{12345, 100, 3, "123"}, BetCase{12345, 7, 10, "8641509273"},
+                    // above 10 gives the same ten digits, 0 or less the empty bet
+                    BetCase{12345, 7, 11, "8641509273"}, BetCase{12345, 7, 500, "8641509273"},
+                    BetCase{12345, 7, 0, ""}, BetCase{12345, 7, -3, ""}, BetCase{12345, 7, 1, "8"},
+                    // a negative product loses its minus sign
+                    BetCase{12345, -1, 10, "1234509876"},
+                    // 99999 × 200000 wraps to −1475036480 (two's complement)
+                    BetCase{99999, 200000, 10, "1475036892"},
+                    BetCase{12345, std::numeric_limits<std::int32_t>::max(), 10, "2147309865"}));
 
-class BetDigitsFiveStarTest : public ::testing::TestWithParam<BetCase> {};
+class BetDigitsFiveStarTest : public testing::TestWithParam<BetCase> {};
 
 TEST_P(BetDigitsFiveStarTest, UsesTheProductsOwnDigitsAndZero) {
     const BetCase& c = GetParam();
@@ -61,16 +60,16 @@ TEST_P(BetDigitsFiveStarTest, UsesTheProductsOwnDigitsAndZero) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BetDigitsFiveStarTest,
-    ::testing::Values(BetCase{12345, 7, 2, "86"}, BetCase{11111, 3, 2, "30"},
-                      BetCase{11111, 3, 5, "30"}, BetCase{12345, 100, 2, "12"},
-                      BetCase{0, 123, 2, "0"}, BetCase{0, 7, 10, "0"}, BetCase{38124, 7, 2, "26"},
-                      BetCase{12345, 7, 10, "864150"}, BetCase{12345, 7, 0, ""},
-                      // a wrapped, negative product keeps its minus sign in front
-                      BetCase{99999, 200000, 3, "-14"}));
+    testing::Values(BetCase{12345, 7, 2, "86"}, BetCase{11111, 3, 2, "30"},
+                    BetCase{11111, 3, 5, "30"}, BetCase{12345, 100, 2, "12"},
+                    BetCase{0, 123, 2, "0"}, BetCase{0, 7, 10, "0"}, BetCase{38124, 7, 2, "26"},
+                    BetCase{12345, 7, 10, "864150"}, BetCase{12345, 7, 0, ""},
+                    // a wrapped, negative product keeps its minus sign in front
+                    BetCase{99999, 200000, 3, "-14"}));
 
 TEST(ReadSeedTest, ReadsTheLineAtTheCursor) {
     Engine engine;
-    testing::storeOldestFirst(
+    test::storeOldestFirst(
         engine, {"20150101023 0,1,2,3,4", "20150101024 5,5,5,5,5", "20150101025 6,6,6,6,6"});
     resetCursor(engine);
     readSeed(engine);

@@ -9,11 +9,11 @@
 namespace kestrum {
 namespace {
 
-using testing::dayOf;
-using testing::drawLine;
-using ::testing::StartsWith;
-using testing::storeOldestFirst;
-using testing::writtenLines;
+using test::dayOf;
+using test::drawLine;
+using test::storeOldestFirst;
+using test::writtenLines;
+using testing::StartsWith;
 
 TEST(GroupBacktestTest, Hou2WinsWhenBothDigitsAreInTheBet) {
     Engine engine;
@@ -85,7 +85,7 @@ TEST(GroupBacktestTest, FirstPlanOfThreeStarKindsStartsAtPeriodOne) {
     ASSERT_TRUE(runBacktest(engine, PlayType::SanXing, 7, 4, 8).has_value());
     EXPECT_THAT(engine.ScratchLines[0], StartsWith("三星001-004期"));
 
-    testing::useMinuteLayout(engine);
+    test::useMinuteLayout(engine);
     storeOldestFirst(engine, dayOf(57, {"12345", "00000", "11111", "99999"}, 4));
     ASSERT_TRUE(runBacktest(engine, PlayType::QianSanXing, 7, 3, 8).has_value());
     EXPECT_THAT(engine.ScratchLines[0], StartsWith("前三星0001-0003期"));
@@ -137,7 +137,7 @@ TEST(AnyPositionBacktestTest, FiveStarBetsOnlyTheProductsDigitsAndZero) {
 
 TEST(AnyPositionBacktestTest, HeadersUseFourDigitsAt1440DrawsADay) {
     Engine engine;
-    testing::useMinuteLayout(engine);
+    test::useMinuteLayout(engine);
     storeOldestFirst(engine, dayOf(23, {"12345", "00000", "86000"}, 4));
     ASSERT_TRUE(runBacktest(engine, PlayType::WuXingAny, 7, 3, 2).has_value());
     EXPECT_EQ(engine.ScratchLines[0], "五星不定位0023-0025期<86> 开 86000  1 期中 ");

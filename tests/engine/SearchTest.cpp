@@ -13,8 +13,8 @@
 namespace kestrum {
 namespace {
 
-using testing::dayOf;
-using testing::storeOldestFirst;
+using test::dayOf;
+using test::storeOldestFirst;
 
 BacktestStats statsAt(float accuracy) {
     return {4.0f, accuracy, 2, 1};
@@ -158,7 +158,7 @@ std::vector<std::string> randomHistory(std::mt19937& random, std::int32_t lines)
         for (int d = 0; d < 5; ++d) {
             digits += static_cast<char>('0' + digit(random));
         }
-        history.push_back(testing::drawLine("20150101", i + 1, digits));
+        history.push_back(test::drawLine("20150101", i + 1, digits));
     }
     return history;
 }
@@ -232,7 +232,7 @@ TEST(SearchPropertyTest, CountingAndLiteralSearchesAgree) {
         for (PlayType type : allPlayTypes()) {
             const Range range = ranges[static_cast<std::size_t>(round) % ranges.size()];
             const PlanShape shape{periods[pickPeriod(random)], codes[pickCode(random)]};
-            SCOPED_TRACE(::testing::Message()
+            SCOPED_TRACE(testing::Message()
                          << "round " << round << ", " << playTypeInfo(type).button << ", lines "
                          << history.size() << ", formulas " << range.first << " to " << range.end
                          << ", 期数 " << shape.planPeriods << ", 码数 " << shape.codeCount);

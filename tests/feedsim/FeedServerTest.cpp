@@ -117,7 +117,7 @@ TEST_F(FeedServerTest, TheWebHostServesTheMakersFilesMarkedAsSimulated) {
 }
 
 TEST_F(FeedServerTest, FixedFilesAreServedAsTheyStandOnDisk) {
-    const kestrum::testing::ScratchFolder folder;
+    const kestrum::test::ScratchFolder folder;
     const fs::path& dir = folder.path();
     fs::create_directories(dir / "feed1" / "ssckj");
     fs::create_directories(dir / "web" / "add");
@@ -144,7 +144,7 @@ TEST_F(FeedServerTest, FixedFilesAreServedAsTheyStandOnDisk) {
 }
 
 TEST_F(FeedServerTest, FixedFilesRefuseEveryWayOutOfTheFolder) {
-    const kestrum::testing::ScratchFolder folder;
+    const kestrum::test::ScratchFolder folder;
     const fs::path& dir = folder.path();
     fs::create_directories(dir / "feed1" / "ssckj");
     std::ofstream(dir / "feed1" / "ssckj" / "cq.txt") << "in";

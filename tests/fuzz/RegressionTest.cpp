@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
 #include "FuzzTargets.h"
 #include "support/ScratchFolder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
 
 namespace kestrum {
 namespace {
@@ -17,7 +16,7 @@ void replayAll(const char* folder, void (*target)(const std::uint8_t*, std::size
     int replayed = 0;
     for (const auto& entry : fs::directory_iterator(dir)) {
         SCOPED_TRACE(entry.path().string());
-        const std::string bytes = testing::fileBytes(entry.path());
+        const std::string bytes = test::fileBytes(entry.path());
         target(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         ++replayed;
     }

@@ -2,10 +2,15 @@
 
 #include "support/LocalServer.h"
 
+#include <arpa/inet.h>
 #include <chrono>
+#include <future>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <stdexcept>
 #include <string>
-#include <thread>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace kestrum {
@@ -13,13 +18,13 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class CurlHttpClientTest : public ::testing::Test {
+class CurlHttpClientTest : public testing::Test {
 protected:
     FetchResult fetch(const std::string& path, std::int32_t maxLines = 0) {
         return m_client.fetchLines(m_server.url(path), maxLines);
     }
 
-    testing::LocalServer m_server;
+    test::LocalServer m_server;
     CurlHttpClient m_client{HttpLimits{2000, 3000}};
 };
 
@@ -104,15 +109,38 @@ TEST_F(CurlHttpClientTest, FollowsRedirects) {
     EXPECT_EQ(result.lines, (Lines{"moved here"}));
 }
 
-TEST(CurlHttpClientFailureTest, ARefusedConnectionIsANetworkError) {
-    int port = 0;
-    {
-        testing::LocalServer closed;
-        port = std::stoi(closed.url("").substr(std::string("http://127.0.0.1:").size()));
+// A port of 127.0.0.1 that refuses every connection for as long as the object lives: its
+// socket is bound, so that no other process can take the port, and never listens.
+class RefusingPort {
+public:
+    RefusingPort() : m_socket(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (m_socket < 0 ||
+            ::bind(m_socket, reinterpret_cast<const sockaddr*>(&address), size) != 0 ||
+            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+            throw std::runtime_error("RefusingPort: no port on 127.0.0.1 could be bound");
+        }
+        m_port = ntohs(address.sin_port);
     }
+    ~RefusingPort() { ::close(m_socket); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    int port() const { return m_port; }
+
+private:
+    int m_socket;
+    int m_port = 0;
+};
+
+TEST(CurlHttpClientFailureTest, ARefusedConnectionIsANetworkError) {
+    const RefusingPort refusing;
     CurlHttpClient client(HttpLimits{2000, 3000});
     const FetchResult result =
-        client.fetchLines("http://127.0.0.1:" + std::to_string(port) + "/feed", 30);
+        client.fetchLines("http://127.0.0.1:" + std::to_string(refusing.port()) + "/feed", 30);
     EXPECT_EQ(result.status, FetchStatus::NetworkError);
     EXPECT_FALSE(result.error.empty());
 }
@@ -124,14 +152,19 @@ TEST(CurlHttpClientFailureTest, OnlyWebAddressesAreFetched) {
 }
 
 TEST(CurlHttpClientFailureTest, AServerThatStallsTimesOut) {
-    testing::LocalServer server;
-    server.server().Get("/stall", [](const httplib::Request&, httplib::Response& response) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-        response.set_content("too late\n", "text/plain");
-    });
+    std::promise<void> clientReturned;
+    const std::shared_future<void> answerNow = clientReturned.get_future().share();
+    test::LocalServer server;
+    server.server().Get("/stall",
+                        [answerNow](const httplib::Request&, httplib::Response& response) {
+                            // Had the client waited past its limit, the answer would come with
+                            // status 200.
+                            answerNow.wait_for(std::chrono::seconds(10));
+                            response.set_content("too late\n", "text/plain");
+                        });
     CurlHttpClient client(HttpLimits{1000, 1000});
-    // Had the client waited, the answer would have come with status 200.
     const FetchResult result = client.fetchLines(server.url("/stall"), 30);
+    clientReturned.set_value();
     EXPECT_EQ(result.status, FetchStatus::NetworkError);
     EXPECT_TRUE(result.lines.empty());
 }

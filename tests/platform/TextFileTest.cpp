@@ -13,9 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TextFileTest : public ::testing::Test {
+class TextFileTest : public testing::Test {
 protected:
-    testing::ScratchFolder m_folder;
+    test::ScratchFolder m_folder;
     fs::path m_dir = m_folder.path();
 };
 
@@ -26,18 +26,17 @@ TEST_F(TextFileTest, WritesGbkWithTextModeLineEnds) {
     const WriteResult result = writeTextFile(path, "后一<12>……\r\nA\nB\rC\n\n");
     EXPECT_TRUE(result.ok());
     EXPECT_EQ(result.error, 0);
-    EXPECT_EQ(testing::fileBytes(path),
-              "\xBA\xF3\xD2\xBB<12>\xA1\xAD\xA1\xAD\r\r\nA\r\nB\rC\r\n\r\n");
+    EXPECT_EQ(test::fileBytes(path), "\xBA\xF3\xD2\xBB<12>\xA1\xAD\xA1\xAD\r\r\nA\r\nB\rC\r\n\r\n");
 }
 
 TEST_F(TextFileTest, ALongerFileIsReplacedWhole) {
     const fs::path path = m_dir / "data1.txt";
     std::ofstream(path) << std::string(300, 'x');
     ASSERT_TRUE(writeTextFile(path, "20150101001 1,2,3,4,5").ok());
-    EXPECT_EQ(testing::fileBytes(path), "20150101001 1,2,3,4,5");
+    EXPECT_EQ(test::fileBytes(path), "20150101001 1,2,3,4,5");
     ASSERT_TRUE(writeTextFile(path, "").ok());
     EXPECT_TRUE(fs::exists(path));
-    EXPECT_EQ(testing::fileBytes(path), "");
+    EXPECT_EQ(test::fileBytes(path), "");
 }
 
 TEST_F(TextFileTest, AFileThatCannotBeCreatedIsLoggedAndSkipped) {
@@ -52,9 +51,9 @@ TEST_F(TextFileTest, AFileThatCannotBeCreatedIsLoggedAndSkipped) {
         {"in a missing folder", m_dir / "missing" / "data1.txt", ENOENT},
     };
     for (const Case& c : cases) {
-        ::testing::internal::CaptureStderr();
+        testing::internal::CaptureStderr();
         const WriteResult result = writeTextFile(c.path, "text");
-        const std::string log = ::testing::internal::GetCapturedStderr();
+        const std::string log = testing::internal::GetCapturedStderr();
         EXPECT_EQ(result.status, WriteStatus::NotCreated) << c.name;
         EXPECT_EQ(result.error, c.error) << c.name;
         EXPECT_EQ(log,
@@ -71,9 +70,9 @@ TEST_F(TextFileTest, AFullDiskIsAFailureNotASuccess) {
     if (!fs::exists(full)) {
         GTEST_SKIP() << "no /dev/full here";
     }
-    ::testing::internal::CaptureStderr();
+    testing::internal::CaptureStderr();
     const WriteResult result = writeTextFile(full, "后一 plan\r\n");
-    const std::string log = ::testing::internal::GetCapturedStderr();
+    const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_EQ(result.status, WriteStatus::NotWritten);
     EXPECT_EQ(result.error, ENOSPC);
     EXPECT_EQ(log, "Can't write file /dev/full,error=" + std::to_string(ENOSPC) + "\n");

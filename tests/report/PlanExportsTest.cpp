@@ -52,7 +52,7 @@ std::string expectedBytes(const std::string& gbkLabel, const std::string& promoB
            promoBytes;
 }
 
-class PlanExportsTest : public ::testing::Test {
+class PlanExportsTest : public testing::Test {
 protected:
     PlanExportsTest() {
         for (PlayType type : allPlayTypes()) {
@@ -66,7 +66,7 @@ protected:
         }
     }
 
-    testing::ScratchFolder m_folder;
+    test::ScratchFolder m_folder;
     fs::path m_dir = m_folder.path();
     PlanLinesTable m_plans;
 };
@@ -74,7 +74,7 @@ protected:
 TEST_F(PlanExportsTest, WorkedExampleAsGbkWithTextModeLineEnds) {
     TextSlots& lines = m_plans[slotOf(PlayType::Hou1)];
     lines = TextSlots{};
-    testing::fillWorkedExample(lines);
+    test::fillWorkedExample(lines);
     expectAllWritten(
         writePlanExports(m_plans, "\r\n注册地址:http://127.0.0.1:47800/r.html", m_dir));
 
@@ -88,7 +88,7 @@ TEST_F(PlanExportsTest, WorkedExampleAsGbkWithTextModeLineEnds) {
         "\xBA\xF3\xD2\xBB"
         "028-029\xC6\xDA<7091> \xBF\xAA 99997  1  \xC6\xDA\xD6\xD0 \r\r\n"
         "\xD7\xA2\xB2\xE1\xB5\xD8\xD6\xB7:http://127.0.0.1:47800/r.html";
-    EXPECT_EQ(testing::fileBytes(m_dir / "geweizd.txt"), expected);
+    EXPECT_EQ(test::fileBytes(m_dir / "geweizd.txt"), expected);
 }
 
 TEST_F(PlanExportsTest, EachFileHoldsItsPlayTypeAndQianSanHasNone) {
@@ -99,8 +99,7 @@ TEST_F(PlanExportsTest, EachFileHoldsItsPlayTypeAndQianSanHasNone) {
     for (std::size_t i = 0; i < std::size(kCases); ++i) {
         const ExportCase& c = kCases[i];
         EXPECT_EQ(planExportFiles()[i].fileName, c.file) << "order";
-        EXPECT_EQ(testing::fileBytes(m_dir / c.file), expectedBytes(c.gbkLabel, "\r\r\nP"))
-            << c.file;
+        EXPECT_EQ(test::fileBytes(m_dir / c.file), expectedBytes(c.gbkLabel, "\r\r\nP")) << c.file;
         expectedNames.insert(c.file);
     }
     std::set<std::string> names;
@@ -149,9 +148,9 @@ TEST_F(PlanExportsTest, LastCarriedLineCountsFrom255) {
 TEST_F(PlanExportsTest, ALongerFileIsReplacedAndAnUnwritableOneSkipped) {
     std::ofstream(m_dir / "geweizd.txt") << std::string(5000, 'x');
     fs::create_directory(m_dir / "h2zd.txt"); // a folder of that name cannot be created
-    ::testing::internal::CaptureStderr();
+    testing::internal::CaptureStderr();
     const PlanExportResults results = writePlanExports(m_plans, "", m_dir);
-    const std::string log = ::testing::internal::GetCapturedStderr();
+    const std::string log = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(log, "Can't open file " + (m_dir / "h2zd.txt").string() +
                        ",error=" + std::to_string(EISDIR) + "\n");
@@ -162,7 +161,7 @@ TEST_F(PlanExportsTest, ALongerFileIsReplacedAndAnUnwritableOneSkipped) {
         if (i != 1) {
             EXPECT_TRUE(results[i].ok()) << kCases[i].file;
             // The files before and after the failed one, the long one replaced whole.
-            EXPECT_EQ(testing::fileBytes(m_dir / kCases[i].file),
+            EXPECT_EQ(test::fileBytes(m_dir / kCases[i].file),
                       expectedBytes(kCases[i].gbkLabel, ""))
                 << kCases[i].file;
         }
@@ -175,7 +174,7 @@ TEST_F(PlanExportsTest, TextGbkLacksBecomesQuestionMarks) {
                                       "\r\nA\U0001F600B\xE0\x80\x80"
                                       "C",
                                       m_dir));
-    EXPECT_EQ(testing::fileBytes(m_dir / "h5bzd.txt"),
+    EXPECT_EQ(test::fileBytes(m_dir / "h5bzd.txt"),
               expectedBytes(kCases[8].gbkLabel, "\r\r\nA?B???C"));
 }
 

@@ -18,7 +18,7 @@ TEST(PlanReportTest, WorkedExampleByteForByte) {
     // 后一 with formula 7: four finished plans, the running plan, the summary line.
     PlanLinesTable plans;
     TextSlots& lines = plans[slotOf(PlayType::Hou1)];
-    testing::fillWorkedExample(lines);
+    test::fillWorkedExample(lines);
 
     const std::string expected = "后一023-024期<8641> 开 27182   挂 \r\n"
                                  "后一027-028期<1902> 开 11111  1  期中 \r\n"

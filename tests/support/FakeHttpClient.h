@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrum::testing {
+namespace kestrum::test {
 
 class FakeHttpClient final : public HttpClient {
 public:
@@ -76,4 +76,4 @@ private:
     std::vector<std::string> m_throwing;
 };
 
-} // namespace kestrum::testing
+} // namespace kestrum::test

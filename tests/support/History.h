@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrum::testing {
+namespace kestrum::test {
 
 // "20150101023 1,2,3,4,5" from a date, a period and five digits "12345".
 inline std::string drawLine(const std::string& date, std::int32_t period, const std::string& digits,
@@ -42,4 +42,4 @@ inline void storeOldestFirst(DrawStore& store, const std::vector<std::string>& o
     store.latestLine = store.FeedLines[0];
 }
 
-} // namespace kestrum::testing
+} // namespace kestrum::test

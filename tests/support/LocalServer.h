@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-namespace kestrum::testing {
+namespace kestrum::test {
 
 class LocalServer {
 public:
@@ -61,4 +61,4 @@ private:
     std::thread m_thread;
 };
 
-} // namespace kestrum::testing
+} // namespace kestrum::test

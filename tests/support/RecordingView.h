@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrum::testing {
+namespace kestrum::test {
 
 class RecordingView final : public View {
 public:
@@ -61,4 +61,4 @@ public:
     std::vector<std::string> opened;
 };
 
-} // namespace kestrum::testing
+} // namespace kestrum::test

@@ -9,13 +9,13 @@
 #include <string>
 #include <unistd.h>
 
-namespace kestrum::testing {
+namespace kestrum::test {
 
 // An empty folder named after the running test, removed again when the test ends.
 class ScratchFolder {
 public:
     ScratchFolder() {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
         std::string name = "kestrum-" + std::to_string(::getpid());
         if (test != nullptr) {
             name += std::string("-") + test->test_suite_name() + "-" + test->name();
@@ -44,4 +44,4 @@ inline std::string fileBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-} // namespace kestrum::testing
+} // namespace kestrum::test

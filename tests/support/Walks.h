@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrum::testing {
+namespace kestrum::test {
 
 // Lines of one day, periods first, first + 1, ..., from five-digit draws.
 inline std::vector<std::string> dayOf(std::int32_t firstPeriod,
@@ -40,4 +40,4 @@ inline void useMinuteLayout(DrawStore& store) {
     store.drawsPerDay = 1440;
 }
 
-} // namespace kestrum::testing
+} // namespace kestrum::test

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrum::testing {
+namespace kestrum::test {
 
 inline const std::vector<std::string> kWorkedExamplePlanLines{
     "后一023-024期<8641> 开 27182   挂 ",     "后一027-028期<1902> 开 11111  1  期中 ",
@@ -25,4 +25,4 @@ inline void fillWorkedExample(TextSlots& lines) {
     }
 }
 
-} // namespace kestrum::testing
+} // namespace kestrum::test

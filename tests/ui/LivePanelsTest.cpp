@@ -71,7 +71,7 @@ private:
         }
     }
 
-    testing::LocalServer m_web;
+    test::LocalServer m_web;
     std::unique_ptr<MainWindow> m_window;
 
 private slots:
@@ -81,7 +81,7 @@ private slots:
                 response.set_content(kPage, "text/html");
             });
         }
-        auto client = std::make_unique<testing::FakeHttpClient>();
+        auto client = std::make_unique<test::FakeHttpClient>();
         // No promotion and no draws: these tests need neither, and the window stays open.
         client->answer(m_web.url("/addurl/vn.txt"), {"none"});
         client->fail("http://feed1.test/ssckj/cq.txt", FetchStatus::HttpError, 404);

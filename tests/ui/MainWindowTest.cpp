@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "support/FakeHttpClient.h"
+#include "support/Feeds.h"
 #include "ui/DialogUnits.h"
 
 #include <QAction>
@@ -21,22 +22,16 @@ namespace {
 
 const std::string kFeed = "http://feed1.test/ssckj/cq.txt";
 
-std::vector<std::string> feed(int count) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < count; ++i) {
-        const int period = 80 - i;
-        lines.push_back(
-            "20150101" + QString::number(period).rightJustified(3, QLatin1Char('0')).toStdString() +
-            " " + std::to_string(period % 10) + ",1,2," + std::to_string((period * 7) % 10) + "," +
-            std::to_string((period * 3) % 10));
-    }
-    return lines;
-}
+// The draws of this feed hold 1 and 2 in their second and third places.
+const test::FeedStyle kFeedStyle{.digits = [](std::int32_t period) {
+    return std::to_string(period % 10) + "12" + std::to_string((period * 7) % 10) +
+           std::to_string((period * 3) % 10);
+}};
 
 // Holds every fetch until it is opened, so that a test sees the window before any command.
 class GatedHttpClient final : public HttpClient {
 public:
-    explicit GatedHttpClient(testing::FakeHttpClient& inner, std::shared_future<void> gate)
+    explicit GatedHttpClient(test::FakeHttpClient& inner, std::shared_future<void> gate)
         : m_inner(inner), m_gate(std::move(gate)) {}
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
         m_gate.wait();
@@ -44,7 +39,7 @@ public:
     }
 
 private:
-    testing::FakeHttpClient& m_inner;
+    test::FakeHttpClient& m_inner;
     std::shared_future<void> m_gate;
 };
 
@@ -57,8 +52,8 @@ private:
     // A new window whose fetches wait until openGate(); cleanup() opens it and closes the
     // window, whatever the test did.
     std::unique_ptr<MainWindow>& makeWindow(bool promotionReachable = true) {
-        m_fake = std::make_unique<testing::FakeHttpClient>();
-        m_fake->answer(kFeed, feed(30));
+        m_fake = std::make_unique<test::FakeHttpClient>();
+        m_fake->answer(kFeed, test::feedLines(30, 80, kFeedStyle));
         if (promotionReachable) {
             m_fake->answer("http://web.test/addurl/vn.txt", {"http://web.test/promo.html"});
         } else {
@@ -90,7 +85,7 @@ private:
     QRadioButton* option(MainWindow& window, ControlId id) { return window.option(id); }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<testing::FakeHttpClient> m_fake;
+    std::unique_ptr<test::FakeHttpClient> m_fake;
     std::promise<void> m_open;
     bool m_gateOpen = true;
     QList<QUrl> m_opened;
@@ -256,7 +251,8 @@ void MainWindowTest::startupShowsTheDrawsAndTheReport() {
     QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
     QVERIFY(report->toPlainText().endsWith(QStringLiteral("软件官网:http://site.test/\n\n")));
     auto* draws = window->pane(ControlId::DrawList);
-    QVERIFY(draws->toPlainText().endsWith(QString::fromStdString(feed(1)[0]) + QLatin1Char('\n')));
+    QVERIFY(draws->toPlainText().endsWith(
+        QString::fromStdString(test::feedLines(1, 80, kFeedStyle)[0]) + QLatin1Char('\n')));
     QCOMPARE(window->box(ControlId::Formula)->text().size(), 3);
 }
 

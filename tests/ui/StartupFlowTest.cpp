@@ -156,7 +156,7 @@ void StartupFlowTest::aQuickAnswerOpensTheMainWindowOrTheUpdate() {
     QFETCH(bool, endedBeforeStart);
     auto check = std::make_unique<UpdateCheckThread>(
         [&versionFile](const std::atomic<bool>&) {
-            auto client = std::make_unique<testing::FakeHttpClient>();
+            auto client = std::make_unique<test::FakeHttpClient>();
             client->answer(kVersionFile, {versionFile.toStdString()});
             return client;
         },
