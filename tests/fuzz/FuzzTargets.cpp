@@ -1,17 +1,17 @@
 #include "FuzzTargets.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "draws/Feed.h"
 #include "engine/Dispatch.h"
 #include "platform/GbkText.h"
 #include "platform/LineReader.h"
 #include "report/PlanExports.h"
 #include "report/PlanReport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace kestrum::fuzz {
 
