@@ -3,22 +3,7 @@
 #include "base/Text.h"
 #include "commands/Commands.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace kestrum {
-
-namespace {
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
-
-} // namespace
 
 UpdateCheck checkForUpdate(HttpClient& client, const std::string& webHost, const WaitFunction& wait,
                            std::int32_t attempts, std::chrono::milliseconds pause) {
@@ -44,20 +29,6 @@ UpdateCheck checkForUpdate(HttpClient& client, const std::string& webHost, const
 
 std::string updatePackageUrl(const std::string& webHost) {
     return webHost + "/xiazai/vnssc.rar";
-}
-
-bool isWebAddress(std::string_view text) {
-    for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
-        if (startsWithIgnoringCase(text, scheme)) {
-            const std::string_view rest = text.substr(scheme.size());
-            // A host, and nothing that could end the address or hide another command.
-            return !rest.empty() && rest.front() != '/' &&
-                   std::none_of(rest.begin(), rest.end(), [](char c) {
-                       return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == '\\';
-                   });
-        }
-    }
-    return false;
 }
 
 PromoOutcome fetchPromoLine(CommandContext& context) {

@@ -4,6 +4,7 @@
 // promotional line that the start-up fetches.
 
 #include "BuildSettings.h"
+#include "base/WebAddress.h"
 #include "draws/Feed.h"
 #include "platform/HttpClient.h"
 
@@ -38,10 +39,6 @@ UpdateCheck checkForUpdate(HttpClient& client, const std::string& webHost, const
 
 // The address of the update package.
 std::string updatePackageUrl(const std::string& webHost);
-
-// Whether text is an http or https address with a host: the only addresses handed to the
-// desktop's opener.
-bool isWebAddress(std::string_view text);
 
 enum class PromoOutcome {
     // The line was a web address: it was opened, and PromoText ends every export file.

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcurl4-openssl-dev libcpp-httplib-dev
+    libcurl4-openssl-dev libcpp-httplib-dev libtomlplusplus-dev
     qt6-base-dev qt6-webengine-dev fonts-arphic-uming
     xvfb xauth imagemagick xdotool x11-utils curl
     clang libclang-rt-dev

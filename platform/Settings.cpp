@@ -1,0 +1,159 @@
+#include "platform/Settings.h"
+
+#include "base/WebAddress.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <toml++/toml.h>
+
+namespace kestrum {
+
+namespace {
+
+std::string keyList() {
+    std::string list;
+    for (std::string_view key : kSettingsKeys) {
+        list += list.empty() ? "" : ", ";
+        list += key;
+    }
+    return list;
+}
+
+std::string where(const std::filesystem::path& path, const toml::source_region& region) {
+    return path.string() + ":" + std::to_string(region.begin.line) + ":" +
+           std::to_string(region.begin.column);
+}
+
+// Takes one key's value into the settings; an error message when it is of the wrong kind.
+std::optional<std::string> take(Settings& settings, std::string_view key, const toml::node& value,
+                                const std::string& place) {
+    const auto text = [&](std::optional<std::string>& field) -> std::optional<std::string> {
+        const auto* string = value.as_string();
+        if (string == nullptr) {
+            return place + ": " + std::string(key) + " must be a string in quotes";
+        }
+        field = string->get();
+        return std::nullopt;
+    };
+    const auto flag = [&](std::optional<bool>& field) -> std::optional<std::string> {
+        const auto* boolean = value.as_boolean();
+        if (boolean == nullptr) {
+            return place + ": " + std::string(key) + " must be true or false";
+        }
+        field = boolean->get();
+        return std::nullopt;
+    };
+    const auto address = [&](std::optional<std::string>& field) -> std::optional<std::string> {
+        if (auto error = text(field)) {
+            return error;
+        }
+        if (auto error = checkAddress(place + ": " + std::string(key), *field)) {
+            return error->message;
+        }
+        return std::nullopt;
+    };
+    if (key == "feed_host_1") {
+        return address(settings.feedHost1);
+    }
+    if (key == "feed_host_2") {
+        return address(settings.feedHost2);
+    }
+    if (key == "web_host") {
+        return address(settings.webHost);
+    }
+    if (key == "site_url") {
+        return address(settings.siteUrl);
+    }
+    if (key == "data_dir") {
+        if (auto error = text(settings.dataDir)) {
+            return error;
+        }
+        if (settings.dataDir->empty()) {
+            return place + ": data_dir must name a folder";
+        }
+        return std::nullopt;
+    }
+    if (key == "web_panels") {
+        return flag(settings.webPanels);
+    }
+    if (key == "update_check") {
+        return flag(settings.updateCheck);
+    }
+    return std::nullopt; // the keys were checked before
+}
+
+} // namespace
+
+std::optional<std::string> processEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+std::optional<std::filesystem::path> defaultSettingsPath(const EnvironmentLookup& environment) {
+    const auto absolute = [&](const char* name) -> std::optional<std::filesystem::path> {
+        const std::optional<std::string> value = environment(name);
+        if (!value || value->empty() || !std::filesystem::path(*value).is_absolute()) {
+            return std::nullopt;
+        }
+        return std::filesystem::path(*value);
+    };
+    if (const auto config = absolute("XDG_CONFIG_HOME")) {
+        return *config / "kestrum" / "kestrum.toml";
+    }
+    if (const auto home = absolute("HOME")) {
+        return *home / ".config" / "kestrum" / "kestrum.toml";
+    }
+    return std::nullopt;
+}
+
+SettingsResult readSettingsFile(const std::filesystem::path& path, bool mustExist) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        if (!mustExist) {
+            return Settings{};
+        }
+        return SettingsError{path.string() + ": no such settings file"};
+    }
+    toml::table table;
+    try {
+        table = toml::parse_file(path.string());
+    } catch (const toml::parse_error& parseError) {
+        return SettingsError{where(path, parseError.source()) + ": " +
+                             std::string(parseError.description())};
+    }
+    Settings settings;
+    for (const auto& [key, value] : table) {
+        if (std::find(std::begin(kSettingsKeys), std::end(kSettingsKeys), key.str()) ==
+            std::end(kSettingsKeys)) {
+            return SettingsError{where(path, key.source()) + ": unknown key " +
+                                 std::string(key.str()) + " (the keys are " + keyList() + ")"};
+        }
+        const std::string place = where(path, value.source());
+        if (auto message = take(settings, key.str(), value, place)) {
+            return SettingsError{*message};
+        }
+    }
+    return settings;
+}
+
+std::optional<SettingsError> checkAddress(std::string_view source, const std::string& address) {
+    if (isWebAddress(address)) {
+        return std::nullopt;
+    }
+    return SettingsError{std::string(source) + ": \"" + address +
+                         "\" is not an http or https address with a host"};
+}
+
+Settings layered(const Settings& over, const Settings& under) {
+    const auto pick = [](const auto& a, const auto& b) { return a ? a : b; };
+    return {pick(over.feedHost1, under.feedHost1),    pick(over.feedHost2, under.feedHost2),
+            pick(over.webHost, under.webHost),        pick(over.siteUrl, under.siteUrl),
+            pick(over.dataDir, under.dataDir),        pick(over.webPanels, under.webPanels),
+            pick(over.updateCheck, under.updateCheck)};
+}
+
+} // namespace kestrum

@@ -1,0 +1,70 @@
+#pragma once
+
+// The program's settings: the addresses of the two draw-feed hosts and of the maker's web host,
+// the product's site address, the data folder and two switches. They come from the command
+// line, then the settings file, then what the build compiles in, in that order of precedence;
+// a setting that no layer names is left to the program's own default.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace kestrum {
+
+// One layer of settings; an empty field is not named by this layer.
+struct Settings {
+    // "http://host:port" or "https://...", without a final slash.
+    std::optional<std::string> feedHost1;
+    std::optional<std::string> feedHost2;
+    std::optional<std::string> webHost;
+    // The address that ends the report's footer.
+    std::optional<std::string> siteUrl;
+    // Where data1.txt and the export files go, as written (a leading "~/" not yet expanded).
+    std::optional<std::string> dataDir;
+    std::optional<bool> webPanels;
+    std::optional<bool> updateCheck;
+
+    bool operator==(const Settings&) const = default;
+};
+
+// What went wrong, in words for the user: the file, and where and what.
+struct SettingsError {
+    std::string message;
+};
+
+using SettingsResult = std::variant<Settings, SettingsError>;
+
+// The keys a settings file may hold, in the order the messages list them.
+inline constexpr std::string_view kSettingsKeys[] = {
+    "feed_host_1", "feed_host_2", "web_host", "site_url", "data_dir", "web_panels", "update_check",
+};
+
+// Looks up an environment variable; nothing when it is unset.
+using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
+
+// The process's own environment.
+std::optional<std::string> processEnvironment(const char* name);
+
+// The settings file when none is named: $XDG_CONFIG_HOME/kestrum/kestrum.toml, with
+// $HOME/.config in place of an unset, empty or relative XDG_CONFIG_HOME. Nothing when neither
+// variable gives an absolute folder.
+std::optional<std::filesystem::path> defaultSettingsPath(const EnvironmentLookup& environment);
+
+// Reads a settings file (TOML). A file that does not exist gives empty settings when it is
+// optional (the default path) and an error when it was named. Every other fault is an error:
+// a file that does not parse (its path, line and column, and what is wrong), an unknown key
+// (named, with the keys that exist), a value of the wrong type, an address that is not http
+// or https, an empty data folder.
+SettingsResult readSettingsFile(const std::filesystem::path& path, bool mustExist);
+
+// Checks the settings given on the command line the same way (`source` names them in the
+// message, e.g. "--web-host").
+std::optional<SettingsError> checkAddress(std::string_view source, const std::string& address);
+
+// The layer `over` wins where it names a setting; `under` fills the rest.
+Settings layered(const Settings& over, const Settings& under);
+
+} // namespace kestrum
