@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "BuildSettings.h"
+#include "app/CommandLine.h"
 #include "app/StartupFlow.h"
 #include "app/UpdateCheckThread.h"
 #include "commands/Updates.h"
@@ -12,11 +13,14 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QUrl>
+#include <cstdio>
 #include <memory>
 #include <unistd.h>
+#include <variant>
 
 namespace kestrum {
 
@@ -29,29 +33,39 @@ void openWebAddress(const QUrl& url) {
     }
 }
 
-MainWindowSetup compiledInSetup() {
+MainWindowSetup windowSetup(const RunSettings& settings) {
     MainWindowSetup setup;
-    setup.settings.feedHosts = {std::string(build::kFeedHost1), std::string(build::kFeedHost2)};
-    setup.settings.webHost = std::string(build::kWebHost);
-    setup.settings.dataDirectory = ".";
-    setup.siteUrl = std::string(build::kSiteUrl);
+    setup.settings = settings.app;
+    setup.siteUrl = settings.siteUrl;
     setup.makeClient = [](const std::atomic<bool>& cancelled) -> std::unique_ptr<HttpClient> {
         return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
     };
     setup.openUrl = openWebAddress;
-    setup.webPanels = true;
+    setup.webPanels = settings.webPanels;
     return setup;
 }
 
-StartupSetup compiledInStartup() {
-    StartupSetup setup;
-    setup.makeMainWindow = [] { return std::make_unique<MainWindow>(compiledInSetup()); };
-    setup.openUrl = openWebAddress;
-    return setup;
+// Whether a window can be shown: a display, or a platform chosen by hand.
+bool haveDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-} // namespace
+// Says why the program does not start: on standard error, and in a message box when a window
+// can be shown. The program then ends with status 2.
+int refuseToStart(int& argc, char** argv, const std::string& message) {
+    std::fprintf(stderr, "kestrum: %s\n", message.c_str());
+    if (haveDisplay()) {
+        QApplication app(argc, argv);
+        QMessageBox::critical(nullptr, QStringLiteral("Kestrum"), QString::fromStdString(message));
+    }
+    return 2;
+}
 
+// Sets what the web panels' browser engine and the window's drawing need, in the environment
+// and the application's attributes: before the update check's thread starts (it reads the
+// environment) and before the application object is built.
 void prepareProcess() {
     // The web panels' browser engine: it refuses its sandbox when run as root, and draws
     // without a GPU (a virtual display has none).
@@ -68,21 +82,54 @@ void prepareProcess() {
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
-std::unique_ptr<UpdateCheckThread> startUpdateCheck() {
-    return std::make_unique<UpdateCheckThread>(
-        [](const std::atomic<bool>& cancelled) -> std::unique_ptr<HttpClient> {
-            return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
-        },
-        std::string(build::kWebHost));
-}
+} // namespace
 
-int runProgram(QApplication& app, std::unique_ptr<UpdateCheckThread> updateCheck) {
+int runProgram(int& argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const std::variant<CommandLine, SettingsError> parsed = parseCommandLine(arguments);
+    if (const auto* error = std::get_if<SettingsError>(&parsed)) {
+        return refuseToStart(argc, argv, error->message);
+    }
+    const CommandLine& commandLine = std::get<CommandLine>(parsed);
+    if (commandLine.answer) {
+        // --help and --version answer without a display.
+        std::fputs(commandLine.answer->c_str(), stdout);
+        return 0;
+    }
+    const std::variant<RunSettings, SettingsError> resolved =
+        resolveSettings(commandLine, processEnvironment);
+    if (const auto* error = std::get_if<SettingsError>(&resolved)) {
+        return refuseToStart(argc, argv, error->message);
+    }
+    const RunSettings& settings = std::get<RunSettings>(resolved);
+
+    prepareProcess();
+    // The check for a newer version runs while the application object is built (the window
+    // system and the browser engine's GL context take well over 100 ms): a quick answer is in
+    // by the time a window could show, and a slow one lets its window show sooner.
+    std::unique_ptr<UpdateCheckThread> updateCheck;
+    if (settings.updateCheck) {
+        updateCheck = std::make_unique<UpdateCheckThread>(
+            [](const std::atomic<bool>& cancelled) -> std::unique_ptr<HttpClient> {
+                return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
+            },
+            settings.app.webHost);
+    }
+    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrum"));
     QApplication::setWindowIcon(appIcon());
     // The flow says when the program ends: the checking window gives way to the main window or
     // to the update message, and closing it then is no reason to quit.
     QApplication::setQuitOnLastWindowClosed(false);
-    StartupFlow flow(compiledInStartup());
+    StartupSetup startup;
+    startup.makeMainWindow = [&settings] {
+        return std::make_unique<MainWindow>(windowSetup(settings));
+    };
+    startup.openUrl = openWebAddress;
+    StartupFlow flow(std::move(startup));
     QObject::connect(&flow, &StartupFlow::finished, &app, &QCoreApplication::quit);
     // The watch measures the main window's loop, from its first showing on; it goes (and logs
     // its record) before the window does. It runs only when asked, for the scripts that measure

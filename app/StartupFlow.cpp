@@ -29,6 +29,11 @@ void StartupFlow::start(std::unique_ptr<UpdateCheckThread> check) {
         return;
     }
     m_stage = Stage::Checking;
+    if (!check) {
+        // No check (turned off): the main window at once.
+        openMainWindow();
+        return;
+    }
     m_check = std::move(check);
     // Called on the check's thread, or here when the answer is in already; either way it is
     // queued ahead of the timer below when that timer is due at once.

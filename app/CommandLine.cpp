@@ -1,0 +1,164 @@
+#include "app/CommandLine.h"
+
+#include "BuildSettings.h"
+
+#include <QCommandLineParser>
+#include <fstream>
+#include <system_error>
+
+namespace kestrum {
+
+namespace {
+
+std::string fromQt(const QString& text) {
+    return text.toStdString();
+}
+
+struct AddressOption {
+    const char* name;
+    const char* description;
+    std::optional<std::string> Settings::*field;
+};
+
+const AddressOption kAddressOptions[] = {
+    {"feed-host-1", "The first draw-feed host, http://host:port.", &Settings::feedHost1},
+    {"feed-host-2", "The second draw-feed host, http://host:port.", &Settings::feedHost2},
+    {"web-host", "The maker's web host (update check, panel pages, promotion).",
+     &Settings::webHost},
+    {"site-url", "The product's site address at the end of the report.", &Settings::siteUrl},
+};
+
+std::string text(std::string_view view) {
+    return std::string(view);
+}
+
+// Makes the folder and checks that a file can be written in it.
+std::optional<SettingsError> prepareDataFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        return SettingsError{folder.string() + ": the data folder cannot be created (" +
+                             error.message() + ")"};
+    }
+    const std::filesystem::path probe = folder / ".kestrum-write-test";
+    const bool written = static_cast<bool>(std::ofstream(probe) << "");
+    std::filesystem::remove(probe, error);
+    if (!written || !std::filesystem::is_directory(folder)) {
+        return SettingsError{folder.string() + ": the data folder cannot be written"};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Kestrum: plans for five-digit high-frequency lotteries."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption config(QStringLiteral("config"),
+                                    QStringLiteral("Read the settings from FILE."),
+                                    QStringLiteral("FILE"));
+    parser.addOption(config);
+    for (const AddressOption& option : kAddressOptions) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(option.name),
+                                            QString::fromUtf8(option.description),
+                                            QStringLiteral("URL")));
+    }
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Write data1.txt and the export files into DIR (made when missing)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption noWebPanels(QStringLiteral("no-web-panels"),
+                                         QStringLiteral("Show no web pages in the window."));
+    const QCommandLineOption noUpdateCheck(QStringLiteral("no-update-check"),
+                                           QStringLiteral("Do not check for a newer version."));
+    parser.addOptions({dataDir, noWebPanels, noUpdateCheck});
+
+    if (!parser.parse(arguments)) {
+        return SettingsError{fromQt(parser.errorText())};
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return SettingsError{"unexpected argument " + fromQt(parser.positionalArguments().front())};
+    }
+    CommandLine line;
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Without an application object the parser cannot know the program's name.
+        line.answer = fromQt(parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                       QStringLiteral("kestrum")));
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.answer = "kestrum " + text(build::kVersion) + "\n";
+        return line;
+    }
+    if (parser.isSet(config)) {
+        line.configFile = fromQt(parser.value(config));
+    }
+    for (const AddressOption& option : kAddressOptions) {
+        const QString name = QString::fromLatin1(option.name);
+        if (parser.isSet(name)) {
+            const std::string address = fromQt(parser.value(name));
+            if (auto error = checkAddress("--" + text(option.name), address)) {
+                return *error;
+            }
+            line.settings.*option.field = address;
+        }
+    }
+    if (parser.isSet(dataDir)) {
+        line.settings.dataDir = fromQt(parser.value(dataDir));
+        if (line.settings.dataDir->empty()) {
+            return SettingsError{"--data-dir must name a folder"};
+        }
+    }
+    if (parser.isSet(noWebPanels)) {
+        line.settings.webPanels = false;
+    }
+    if (parser.isSet(noUpdateCheck)) {
+        line.settings.updateCheck = false;
+    }
+    return line;
+}
+
+std::variant<RunSettings, SettingsError> resolveSettings(const CommandLine& commandLine,
+                                                         const EnvironmentLookup& environment) {
+    Settings file;
+    const std::optional<std::filesystem::path> path =
+        commandLine.configFile ? commandLine.configFile : defaultSettingsPath(environment);
+    if (path) {
+        SettingsResult read = readSettingsFile(*path, commandLine.configFile.has_value());
+        if (auto* error = std::get_if<SettingsError>(&read)) {
+            return *error;
+        }
+        file = std::get<Settings>(read);
+    }
+    Settings built;
+    built.feedHost1 = text(build::kFeedHost1);
+    built.feedHost2 = text(build::kFeedHost2);
+    built.webHost = text(build::kWebHost);
+    built.siteUrl = text(build::kSiteUrl);
+    const Settings chosen = layered(commandLine.settings, layered(file, built));
+
+    RunSettings run;
+    run.app.feedHosts = {chosen.feedHost1.value_or(""), chosen.feedHost2.value_or("")};
+    run.app.webHost = chosen.webHost.value_or("");
+    run.siteUrl = chosen.siteUrl.value_or("");
+    run.webPanels = chosen.webPanels.value_or(true);
+    run.updateCheck = chosen.updateCheck.value_or(true);
+    std::string folder = chosen.dataDir.value_or(".");
+    if (folder == "~" || folder.starts_with("~/")) {
+        const std::optional<std::string> home = environment("HOME");
+        if (!home || home->empty()) {
+            return SettingsError{folder + ": HOME is not set, so ~ cannot be expanded"};
+        }
+        folder = *home + folder.substr(1);
+    }
+    if (auto error = prepareDataFolder(folder)) {
+        return *error;
+    }
+    run.app.dataDirectory = folder;
+    return run;
+}
+
+} // namespace kestrum
