@@ -130,7 +130,7 @@ int runProgram(int& argc, char** argv) {
     };
     startup.openUrl = openWebAddress;
     StartupFlow flow(std::move(startup));
-    QObject::connect(&flow, &StartupFlow::finished, &app, &QCoreApplication::quit);
+    QObject::connect(&flow, &StartupFlow::finished, &app, &QCoreApplication::exit);
     // The watch measures the main window's loop, from its first showing on; it goes (and logs
     // its record) before the window does. It runs only when asked, for the scripts that measure
     // the running program.

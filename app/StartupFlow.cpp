@@ -88,16 +88,17 @@ void StartupFlow::endFromCheckingWindow() {
     m_check->cancel();
     m_stage = Stage::Ended;
     closeCheckingWindow();
-    emit finished();
+    emit finished(0);
 }
 
 void StartupFlow::openMainWindow() {
     m_stage = Stage::MainWindow;
     m_mainWindow = m_setup.makeMainWindow();
     // The close box, Escape and the window's own accept() all finish the dialog.
-    connect(m_mainWindow.get(), &QDialog::finished, this, [this] {
+    connect(m_mainWindow.get(), &QDialog::finished, this, [this](int result) {
         m_stage = Stage::Ended;
-        emit finished();
+        // A window that closed on a failure (a result above Accepted) ends the program with 1.
+        emit finished(result > QDialog::Accepted ? 1 : 0);
     });
     m_mainWindow->show();
     // Only now, so that the program is never without a window.
@@ -115,7 +116,7 @@ void StartupFlow::showUpdateMessage() {
             m_setup.openUrl(QUrl(QString::fromStdString(updatePackageUrl(m_check->webHost()))));
         }
         m_stage = Stage::Ended;
-        emit finished();
+        emit finished(0);
     });
     m_updateMessage->open();
     closeCheckingWindow();

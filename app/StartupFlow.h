@@ -53,7 +53,8 @@ signals:
     void mainWindowOpened();
     // The program should end: the main window was closed, the checking window was closed, or
     // the user was told of a newer version and sent to its package.
-    void finished();
+    // status: the program's exit status.
+    void finished(int status);
 
 private:
     enum class Stage { Idle, Checking, MainWindow, UpdateMessage, Ended };

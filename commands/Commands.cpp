@@ -63,7 +63,8 @@ std::string searchProgressText(std::string_view heading, const SearchProgress& p
 
 void runStartup(CommandContext& context) {
     if (fetchPromoLine(context) == PromoOutcome::Unreachable) {
-        context.view.closeWindow();
+        context.view.closeWindow("无法连接到软件服务器 " + context.settings.webHost +
+                                 "，取不到推荐地址，程序将关闭。");
         return;
     }
     Engine& engine = context.engine;

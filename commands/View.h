@@ -52,8 +52,9 @@ public:
     // Hands a web address to the desktop's opener (the user's browser).
     virtual void openUrl(std::string url) = 0;
 
-    // Closes the window, which ends the program.
-    virtual void closeWindow() = 0;
+    // Closes the window, which ends the program with a failure status, after telling the user
+    // `reason`.
+    virtual void closeWindow(std::string reason) = 0;
 };
 
 } // namespace kestrum

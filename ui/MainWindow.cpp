@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "commands/EngineThread.h"
 #include "draws/LotteryTable.h"
+#include "platform/DebugLog.h"
 #include "report/PlanReport.h"
 #include "ui/AboutDialog.h"
 #include "ui/AppIcon.h"
@@ -458,6 +459,15 @@ void MainWindow::applyCommandFailed(const std::string& job) {
     applyStatus(
         "\r\n\r\n" + job +
         "未能完成：运行出错（原因已写入调试日志）。\r\n软件仍在运行，开奖数据会继续自动刷新。");
+}
+
+void MainWindow::applyClose(const std::string& reason) {
+    debugLog(reason + "\n");
+    auto* box = new QMessageBox(QMessageBox::Critical, QString(), QString::fromStdString(reason),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QDialog::finished, this, [this] { done(kFailedResult); });
+    box->open();
 }
 
 void MainWindow::selectPlayType(PlayType type) {

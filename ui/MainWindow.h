@@ -76,6 +76,10 @@ public:
     // submission.
     std::uint64_t lotteryEpoch() const { return m_lotteryEpoch; }
 
+    // The window's result (QDialog::finished) when it closed on a failure; the program then
+    // ends with status 1. Closed by the user, its result is QDialog::Rejected.
+    static constexpr int kFailedResult = 2;
+
     // Whether a command the user started is still running (its controls are disabled).
     bool busy() const { return m_busyCommands > 0; }
 
@@ -115,6 +119,8 @@ private:
     void applyOpenUrl(const std::string& url);
     // The report pane says that a command failed (the debug log says why).
     void applyCommandFailed(const std::string& job);
+    // Tells the user `reason`, then closes with kFailedResult.
+    void applyClose(const std::string& reason);
 
     void createControls();
     QWidget* createControl(const ControlRow& row);

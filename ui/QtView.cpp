@@ -75,8 +75,8 @@ void QtView::openUrl(std::string url) {
     queue([url = std::move(url)](MainWindow& window, bool) { window.applyOpenUrl(url); });
 }
 
-void QtView::closeWindow() {
-    queue([](MainWindow& window, bool) { window.accept(); });
+void QtView::closeWindow(std::string reason) {
+    queue([reason = std::move(reason)](MainWindow& window, bool) { window.applyClose(reason); });
 }
 
 void QtView::commandFailed(std::string job) {

@@ -26,7 +26,7 @@ public:
     void showCandidates(PlayType type, CandidateRows candidates) override;
     void commandDone() override;
     void openUrl(std::string url) override;
-    void closeWindow() override;
+    void closeWindow(std::string reason) override;
 
     // On the engine thread, before each command: the window's lottery epoch when the command
     // was submitted. What the command shows of a lottery is dropped when the user has chosen

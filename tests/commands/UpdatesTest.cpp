@@ -116,6 +116,8 @@ TEST_F(PromoLineTest, AnUnreachableHostClosesTheWindow) {
     CommandContext c = context();
     runStartup(c);
     EXPECT_EQ(m_view.calls, (Calls{"close"}));
+    EXPECT_EQ(m_view.closeReason,
+              "无法连接到软件服务器 http://web.test，取不到推荐地址，程序将关闭。");
     EXPECT_EQ(m_engine.PromoText, "");
     EXPECT_EQ(m_client.requests().size(), 1u); // no download after it
 }

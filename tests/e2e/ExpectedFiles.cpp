@@ -53,7 +53,7 @@ public:
     void showCandidates(kestrum::PlayType, kestrum::CandidateRows) override {}
     void commandDone() override {}
     void openUrl(std::string) override {}
-    void closeWindow() override {}
+    void closeWindow(std::string) override {}
 };
 
 } // namespace

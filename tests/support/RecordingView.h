@@ -40,7 +40,10 @@ public:
         calls.push_back("open " + url);
         opened.push_back(std::move(url));
     }
-    void closeWindow() override { calls.push_back("close"); }
+    void closeWindow(std::string reason) override {
+        calls.push_back("close");
+        closeReason = std::move(reason);
+    }
 
     // The calls without the status messages between them.
     std::vector<std::string> callsWithoutStatus() const {
@@ -59,6 +62,7 @@ public:
     std::optional<PlanSnapshot> plans;
     std::optional<CandidateRows> candidates;
     std::vector<std::string> opened;
+    std::string closeReason;
 };
 
 } // namespace kestrum::test

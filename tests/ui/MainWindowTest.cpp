@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -286,7 +287,16 @@ void MainWindowTest::thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow() {
     window->show();
     QSignalSpy finished(window.get(), &QDialog::finished);
     openGate();
+    // The window says why, naming the host, and closes once the user has read it.
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((box = window->findChild<QMessageBox*>()) != nullptr, 20000);
+    QTRY_VERIFY(box->isVisible());
+    QCOMPARE(box->text(),
+             QStringLiteral("无法连接到软件服务器 http://web.test，取不到推荐地址，程序将关闭。"));
+    QCOMPARE(finished.count(), 0);
+    box->button(QMessageBox::Ok)->click();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QCOMPARE(finished.front().front().toInt(), MainWindow::kFailedResult);
     QVERIFY(!window->isVisible());
     QVERIFY(m_opened.isEmpty());
 }

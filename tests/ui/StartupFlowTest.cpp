@@ -133,6 +133,7 @@ void StartupFlowTest::aHangingCheckShowsTheCheckingWindow() {
         // Closing the main window (Escape, the close box) ends the program.
         flow.mainWindow()->reject();
         QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.front().front().toInt(), 0);
     }
     QVERIFY(m_opened.isEmpty());
 }
@@ -181,6 +182,10 @@ void StartupFlowTest::aQuickAnswerOpensTheMainWindowOrTheUpdate() {
         QCOMPARE(shown.classes, QStringList{QStringLiteral("QDialog")});
         QCOMPARE(finished.count(), 0);
         QVERIFY(m_opened.isEmpty());
+        // A main window that closes on a failure ends the program with status 1.
+        flow.mainWindow()->done(2);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.front().front().toInt(), 1);
         return;
     }
     QMessageBox* message = nullptr;
