@@ -41,6 +41,7 @@ MainWindowSetup windowSetup(const RunSettings& settings) {
         return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
     };
     setup.openUrl = openWebAddress;
+    setup.openFolder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
     setup.webPanels = settings.webPanels;
     return setup;
 }

@@ -12,7 +12,8 @@ class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit AboutDialog(QWidget* parent = nullptr);
+    // dataFolder: where data1.txt and the export files go, shown in the box.
+    explicit AboutDialog(const QString& dataFolder, QWidget* parent = nullptr);
 };
 
 } // namespace kestrum

@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <iterator>
 #include <span>
 #include <vector>
@@ -87,6 +88,14 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     about->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
     connect(about, &QAction::triggered, this, &MainWindow::showAbout);
     addAction(about);
+    // The folder of data1.txt and the export files, in the file manager.
+    auto* folder = new QAction(QStringLiteral("打开数据文件夹(&D)"), this);
+    connect(folder, &QAction::triggered, this, [this] {
+        if (m_setup.openFolder) {
+            m_setup.openFolder(QUrl::fromLocalFile(dataFolderText()));
+        }
+    });
+    addAction(folder);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     setWindowIcon(appIcon());
@@ -500,9 +509,16 @@ void MainWindow::writePlanReport() {
     scrollToEnd(m_report);
 }
 
+QString MainWindow::dataFolderText() const {
+    std::error_code error;
+    const std::filesystem::path folder =
+        std::filesystem::absolute(m_setup.settings.dataDirectory, error).lexically_normal();
+    return QString::fromStdString((error ? m_setup.settings.dataDirectory : folder).string());
+}
+
 void MainWindow::showAbout() {
     // Window-modal, and gone once closed; the window's loop runs on meanwhile.
-    auto* about = new AboutDialog(this);
+    auto* about = new AboutDialog(dataFolderText(), this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->open();
 }

@@ -42,6 +42,8 @@ struct MainWindowSetup {
     DownloadPacing pacing{};
     // Hands a web address to the desktop's opener.
     std::function<void(const QUrl&)> openUrl;
+    // Opens a local folder in the desktop's file manager.
+    std::function<void(const QUrl&)> openFolder;
     // Whether the web panels show their pages (a browser engine each) or only keep the address.
     bool webPanels = false;
 };
@@ -99,6 +101,9 @@ public:
 
     // Opens the about box.
     void showAbout();
+
+    // The data folder as an absolute path.
+    QString dataFolderText() const;
 
 protected:
     // Tab and Shift+Tab follow the order of the controls, not Qt's focus chain, which the web

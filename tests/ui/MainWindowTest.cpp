@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -69,6 +70,7 @@ private:
         setup.settings.dataDirectory = m_dir.path().toStdString();
         setup.siteUrl = "http://site.test/";
         setup.openUrl = [this](const QUrl& url) { m_opened.append(url); };
+        setup.openFolder = [this](const QUrl& url) { m_openedFolders.append(url); };
         setup.makeClient = [this, gate = m_open.get_future().share()](const std::atomic<bool>&) {
             return std::make_unique<GatedHttpClient>(*m_fake, gate);
         };
@@ -90,6 +92,7 @@ private:
     std::promise<void> m_open;
     bool m_gateOpen = true;
     QList<QUrl> m_opened;
+    QList<QUrl> m_openedFolders;
     std::unique_ptr<MainWindow> m_window;
 
 private slots:
@@ -306,10 +309,12 @@ void MainWindowTest::altAOpensTheAboutBox() {
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QString title;
-    QTimer::singleShot(0, [&title] {
+    QString folder;
+    QTimer::singleShot(0, [&title, &folder] {
         QWidget* about = QApplication::activeModalWidget();
         if (about != nullptr) {
             title = about->windowTitle();
+            folder = about->findChild<QLabel*>(QStringLiteral("dataFolder"))->text();
             for (auto* button : about->findChildren<QPushButton*>()) {
                 if (button->text() == QStringLiteral("确定")) {
                     button->click();
@@ -322,8 +327,13 @@ void MainWindowTest::altAOpensTheAboutBox() {
     QTRY_COMPARE(title, QStringLiteral("关于 Kestrum"));
     QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(window->isVisible());
-    QCOMPARE(window->actions().size(), 1);
+    // The box and the second item of the context menu name the data folder in use.
+    QCOMPARE(folder, QStringLiteral("数据文件夹：") + m_dir.path());
+    QCOMPARE(window->actions().size(), 2);
     QCOMPARE(window->actions().front()->text(), QStringLiteral("关于 Kestrum(&A)..."));
+    QCOMPARE(window->actions().back()->text(), QStringLiteral("打开数据文件夹(&D)"));
+    window->actions().back()->trigger();
+    QCOMPARE(m_openedFolders, QList<QUrl>{QUrl::fromLocalFile(m_dir.path())});
 }
 
 } // namespace kestrum
