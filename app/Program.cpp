@@ -6,6 +6,7 @@
 #include "app/UpdateCheckThread.h"
 #include "commands/Updates.h"
 #include "platform/CurlHttpClient.h"
+#include "platform/DebugLog.h"
 #include "ui/AppIcon.h"
 #include "ui/EventLoopWatch.h"
 #include "ui/MainWindow.h"
@@ -107,6 +108,10 @@ int runProgram(int& argc, char** argv) {
     }
     const RunSettings& settings = std::get<RunSettings>(resolved);
 
+    // A program started from a menu has no terminal: the log also goes to a file.
+    if (const auto logPath = defaultLogPath(processEnvironment)) {
+        setDebugLogFile(*logPath);
+    }
     prepareProcess();
     // The check for a newer version runs while the application object is built (the window
     // system and the browser engine's GL context take well over 100 ms): a quick answer is in

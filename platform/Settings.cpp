@@ -93,7 +93,12 @@ std::optional<std::string> processEnvironment(const char* name) {
     return std::string(value);
 }
 
-std::optional<std::filesystem::path> defaultSettingsPath(const EnvironmentLookup& environment) {
+namespace {
+
+// $variable/leaf, or $HOME/homeFolder/leaf when the variable gives no absolute folder.
+std::optional<std::filesystem::path> xdgPath(const EnvironmentLookup& environment,
+                                             const char* variable, const char* homeFolder,
+                                             const std::filesystem::path& leaf) {
     const auto absolute = [&](const char* name) -> std::optional<std::filesystem::path> {
         const std::optional<std::string> value = environment(name);
         if (!value || value->empty() || !std::filesystem::path(*value).is_absolute()) {
@@ -101,13 +106,25 @@ std::optional<std::filesystem::path> defaultSettingsPath(const EnvironmentLookup
         }
         return std::filesystem::path(*value);
     };
-    if (const auto config = absolute("XDG_CONFIG_HOME")) {
-        return *config / "kestrum" / "kestrum.toml";
+    if (const auto folder = absolute(variable)) {
+        return *folder / leaf;
     }
     if (const auto home = absolute("HOME")) {
-        return *home / ".config" / "kestrum" / "kestrum.toml";
+        return *home / homeFolder / leaf;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::filesystem::path> defaultSettingsPath(const EnvironmentLookup& environment) {
+    return xdgPath(environment, "XDG_CONFIG_HOME", ".config",
+                   std::filesystem::path("kestrum") / "kestrum.toml");
+}
+
+std::optional<std::filesystem::path> defaultLogPath(const EnvironmentLookup& environment) {
+    return xdgPath(environment, "XDG_STATE_HOME", ".local/state",
+                   std::filesystem::path("kestrum") / "kestrum.log");
 }
 
 SettingsResult readSettingsFile(const std::filesystem::path& path, bool mustExist) {

@@ -53,6 +53,10 @@ std::optional<std::string> processEnvironment(const char* name);
 // variable gives an absolute folder.
 std::optional<std::filesystem::path> defaultSettingsPath(const EnvironmentLookup& environment);
 
+// The debug log's file: $XDG_STATE_HOME/kestrum/kestrum.log, with $HOME/.local/state in place
+// of an unset, empty or relative XDG_STATE_HOME. Nothing when neither gives an absolute folder.
+std::optional<std::filesystem::path> defaultLogPath(const EnvironmentLookup& environment);
+
 // Reads a settings file (TOML). A file that does not exist gives empty settings when it is
 // optional (the default path) and an error when it was named. Every other fault is an error:
 // a file that does not parse (its path, line and column, and what is wrong), an unknown key

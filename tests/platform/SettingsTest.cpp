@@ -107,6 +107,12 @@ TEST(SettingsTest, TheDefaultFileFollowsTheXdgConfigFolder) {
     EXPECT_EQ(from({{"HOME", "/home/u"}}),
               std::filesystem::path("/home/u/.config/kestrum/kestrum.toml"));
     EXPECT_EQ(from({}), std::nullopt);
+    // The debug log's file follows the state folder the same way.
+    EXPECT_EQ(defaultLogPath([](const char* name) -> std::optional<std::string> {
+                  return std::string(name) == "HOME" ? std::optional<std::string>("/home/u")
+                                                     : std::nullopt;
+              }),
+              std::filesystem::path("/home/u/.local/state/kestrum/kestrum.log"));
 }
 
 } // namespace
