@@ -31,8 +31,10 @@ SearchOptions searchOptionsShowing(View& view, const char* heading) {
 
 void publishPlans(CommandContext& context) {
     context.view.showPlans(takeSnapshot(context.engine));
-    writePlanExports(context.engine.PlanLines, context.engine.PromoText,
-                     context.settings.dataDirectory);
+    const PlanExportResults results = writePlanExports(
+        context.engine.PlanLines, context.engine.PromoText, context.settings.dataDirectory);
+    context.view.exportsWritten(std::all_of(results.begin(), results.end(),
+                                            [](const WriteResult& result) { return result.ok(); }));
 }
 
 // The first computation over a freshly loaded history of the first lottery.

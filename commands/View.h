@@ -46,6 +46,10 @@ public:
     // The candidates of a search of `type`, for the user to choose from.
     virtual void showCandidates(PlayType type, CandidateRows candidates) = 0;
 
+    // Whether the export files were all written just now. The window tells the user once when
+    // they cannot be, until they are written again.
+    virtual void exportsWritten(bool ok) = 0;
+
     // A command that the user started has ended; the window may start the next one.
     virtual void commandDone() = 0;
 

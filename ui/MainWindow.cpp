@@ -470,6 +470,17 @@ void MainWindow::applyCommandFailed(const std::string& job) {
         "未能完成：运行出错（原因已写入调试日志）。\r\n软件仍在运行，开奖数据会继续自动刷新。");
 }
 
+void MainWindow::applyExportsWritten(bool ok) {
+    if (ok || m_exportsFailing) {
+        m_exportsFailing = !ok;
+        return;
+    }
+    m_exportsFailing = true;
+    applyStatus(
+        "\r\n\r\n计划导出文件无法写入文件夹 " + dataFolderText().toStdString() +
+        "（磁盘已满或没有写入权限？）。\r\n软件会在每次更新计划后重试；选择玩法可再次查看计划。");
+}
+
 void MainWindow::applyClose(const std::string& reason) {
     debugLog(reason + "\n");
     auto* box = new QMessageBox(QMessageBox::Critical, QString(), QString::fromStdString(reason),

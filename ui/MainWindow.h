@@ -124,6 +124,8 @@ private:
     void applyOpenUrl(const std::string& url);
     // The report pane says that a command failed (the debug log says why).
     void applyCommandFailed(const std::string& job);
+    // Says once that the export files cannot be written, until they are written again.
+    void applyExportsWritten(bool ok);
     // Tells the user `reason`, then closes with kFailedResult.
     void applyClose(const std::string& reason);
 
@@ -168,6 +170,8 @@ private:
     // The lottery on show (1 to 10), and the count of lotteries chosen.
     std::int32_t m_lottery = 1;
     std::uint64_t m_lotteryEpoch = 0;
+    // The last writing of the export files failed, and the user was told.
+    bool m_exportsFailing = false;
     int m_busyCommands = 0;
     // The disabled control that had the focus, which gets it back when it is enabled again.
     QPointer<QWidget> m_parkedFocus;

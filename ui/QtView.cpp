@@ -67,6 +67,10 @@ void QtView::showCandidates(PlayType type, CandidateRows candidates) {
         [type, candidates](MainWindow& window, bool) { window.applyCandidates(type, candidates); });
 }
 
+void QtView::exportsWritten(bool ok) {
+    queue([ok](MainWindow& window, bool) { window.applyExportsWritten(ok); });
+}
+
 void QtView::commandDone() {
     queue([](MainWindow& window, bool) { window.applyCommandDone(); });
 }

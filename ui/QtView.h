@@ -24,6 +24,7 @@ public:
     void checkOptions(PlayType type, std::int32_t lottery) override;
     void showPlans(PlanSnapshot snapshot) override;
     void showCandidates(PlayType type, CandidateRows candidates) override;
+    void exportsWritten(bool ok) override;
     void commandDone() override;
     void openUrl(std::string url) override;
     void closeWindow(std::string reason) override;

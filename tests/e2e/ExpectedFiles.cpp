@@ -51,6 +51,7 @@ public:
     void checkOptions(kestrum::PlayType, std::int32_t) override {}
     void showPlans(kestrum::PlanSnapshot) override {}
     void showCandidates(kestrum::PlayType, kestrum::CandidateRows) override {}
+    void exportsWritten(bool) override {}
     void commandDone() override {}
     void openUrl(std::string) override {}
     void closeWindow(std::string) override {}

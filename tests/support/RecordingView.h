@@ -35,6 +35,7 @@ public:
         calls.push_back("candidates " + std::string(playTypeInfo(type).button));
         candidates = rows;
     }
+    void exportsWritten(bool ok) override { exportResults.push_back(ok); }
     void commandDone() override { calls.push_back("done"); }
     void openUrl(std::string url) override {
         calls.push_back("open " + url);
@@ -63,6 +64,8 @@ public:
     std::optional<CandidateRows> candidates;
     std::vector<std::string> opened;
     std::string closeReason;
+    // Outside `calls`: whether each writing of the export files succeeded.
+    std::vector<bool> exportResults;
 };
 
 } // namespace kestrum::test

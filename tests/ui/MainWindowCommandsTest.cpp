@@ -6,6 +6,9 @@
 #include "ui/WebPanel.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -238,6 +241,38 @@ private slots:
         QTest::mouseClick(option(lotteryOption(2)), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QVERIFY(report().startsWith(QStringLiteral("后一")));
+    }
+
+    void exportFilesThatCannotBeWrittenAreToldOnceUntilTheyAreWrittenAgain() {
+        // A folder where a file should be: that file cannot be replaced, even by root.
+        const QString blocker = m_dir.filePath(QStringLiteral("geweizd.txt"));
+        // (The start-up may still be writing its files.)
+        for (int attempt = 0; attempt < 100 && !QFileInfo(blocker).isDir(); ++attempt) {
+            QFile::remove(blocker);
+            QDir().mkdir(blocker);
+        }
+        QVERIFY(QFileInfo(blocker).isDir());
+        const auto useFormula = [this] {
+            QTest::mouseClick(button(ControlId::UseFormula), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
+        };
+        useFormula();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            report().startsWith(QStringLiteral("\n\n计划导出文件无法写入文件夹 ") + m_dir.path()),
+            20000);
+        // Said once: the next failure leaves the report alone.
+        QTest::mouseClick(option(playTypeOption(PlayType::Hou1)), Qt::LeftButton);
+        useFormula();
+        QVERIFY(report().startsWith(QStringLiteral("后一")));
+        // Written again, then failing again: told again.
+        QVERIFY(QDir().rmdir(blocker));
+        useFormula();
+        QVERIFY(QFile::remove(blocker));
+        QVERIFY(QDir().mkdir(blocker));
+        useFormula();
+        QTRY_VERIFY_WITH_TIMEOUT(report().startsWith(QStringLiteral("\n\n计划导出文件无法写入")),
+                                 20000);
+        QVERIFY(QDir().rmdir(blocker));
     }
 
     void aSwitchWaitsForARunningRefresh() {
