@@ -34,13 +34,16 @@ void openWebAddress(const QUrl& url) {
     }
 }
 
+// The HTTP client of the engine thread and of the update check; `cancelled` ends its transfer.
+std::unique_ptr<HttpClient> makeCurlClient(const std::atomic<bool>& cancelled) {
+    return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
+}
+
 MainWindowSetup windowSetup(const RunSettings& settings) {
     MainWindowSetup setup;
     setup.settings = settings.app;
     setup.siteUrl = settings.siteUrl;
-    setup.makeClient = [](const std::atomic<bool>& cancelled) -> std::unique_ptr<HttpClient> {
-        return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
-    };
+    setup.makeClient = makeCurlClient;
     setup.openUrl = openWebAddress;
     setup.openFolder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
     setup.webPanels = settings.webPanels;
@@ -118,11 +121,7 @@ int runProgram(int& argc, char** argv) {
     // by the time a window could show, and a slow one lets its window show sooner.
     std::unique_ptr<UpdateCheckThread> updateCheck;
     if (settings.updateCheck) {
-        updateCheck = std::make_unique<UpdateCheckThread>(
-            [](const std::atomic<bool>& cancelled) -> std::unique_ptr<HttpClient> {
-                return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
-            },
-            settings.app.webHost);
+        updateCheck = std::make_unique<UpdateCheckThread>(makeCurlClient, settings.app.webHost);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrum"));

@@ -37,7 +37,7 @@ namespace kestrum {
 
 namespace {
 
-QString fromUtf8(const std::string& text) {
+QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -157,8 +157,7 @@ void MainWindow::createControls() {
 }
 
 QWidget* MainWindow::createControl(const ControlRow& row) {
-    const std::string_view caption = captionOf(row);
-    const QString text = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+    const QString text = fromUtf8(captionOf(row));
     QWidget* widget = nullptr;
     switch (row.kind) {
     case ControlKind::PlayTypeOption:
@@ -232,6 +231,19 @@ WebPanel* MainWindow::panel(ControlId id) const {
     return qobject_cast<WebPanel*>(control(id));
 }
 
+ControlId MainWindow::controlOf(const QWidget* widget) const {
+    if (widget == nullptr || !isAncestorOf(widget)) {
+        return ControlId::None;
+    }
+    for (; widget != this; widget = widget->parentWidget()) {
+        if (const auto id = ControlId{widget->property("controlId").toInt()};
+            id != ControlId::None) {
+            return id;
+        }
+    }
+    return ControlId::None;
+}
+
 std::optional<PlayType> MainWindow::checkedPlayType() const {
     for (const ControlRow& row : controlRows()) {
         if (row.kind == ControlKind::PlayTypeOption && option(row.id)->isChecked()) {
@@ -244,19 +256,14 @@ std::optional<PlayType> MainWindow::checkedPlayType() const {
 bool MainWindow::focusNextPrevChild(bool next) {
     const std::span<const ControlRow> rows = controlRows();
     const int count = static_cast<int>(rows.size());
-    // The control that has the focus, found from the focused widget up (a web panel's focus is
-    // on a widget of its page).
-    int from = next ? -1 : count;
-    for (QWidget* widget = focusWidget(); widget != nullptr && widget != this;
-         widget = widget->parentWidget()) {
-        const auto id = ControlId{widget->property("controlId").toInt()};
-        const auto row = std::find_if(rows.begin(), rows.end(),
-                                      [id](const ControlRow& r) { return r.id == id; });
-        if (id != ControlId::None && row != rows.end()) {
-            from = static_cast<int>(row - rows.begin());
-            break;
-        }
-    }
+    // The row of the control that has the focus; none: before the first or after the last.
+    const ControlId focused = controlOf(focusWidget());
+    const auto focusedRow = std::find_if(rows.begin(), rows.end(), [focused](const ControlRow& r) {
+        return focused != ControlId::None && r.id == focused;
+    });
+    const int from = focusedRow != rows.end() ? static_cast<int>(focusedRow - rows.begin())
+                     : next                   ? -1
+                                              : count;
     for (int step = 1; step <= count; ++step) {
         const int index = ((from + (next ? step : -step)) % count + count) % count;
         const ControlRow& row = rows[static_cast<std::size_t>(index)];

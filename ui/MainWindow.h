@@ -64,6 +64,10 @@ public:
     QPlainTextEdit* pane(ControlId id) const;
     WebPanel* panel(ControlId id) const;
 
+    // The control that holds `widget` (a web panel's focus is on a widget of its page), or
+    // None when it is no control's or not in this window.
+    ControlId controlOf(const QWidget* widget) const;
+
     // The checked play type, if any.
     std::optional<PlayType> checkedPlayType() const;
 

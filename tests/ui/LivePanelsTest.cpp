@@ -20,17 +20,7 @@ const char* const kPage = "<html><body><a href='#a'>a</a> <a href='#b'>b</a>"
 
 // The control of the window that holds the keyboard focus, or None.
 ControlId focusedControl(MainWindow& window) {
-    QWidget* focus = QApplication::focusWidget();
-    if (focus == nullptr || !window.isAncestorOf(focus)) {
-        return ControlId::None;
-    }
-    for (QWidget* widget = focus; widget != nullptr; widget = widget->parentWidget()) {
-        if (const auto id = ControlId{widget->property("controlId").toInt()};
-            id != ControlId::None) {
-            return id;
-        }
-    }
-    return ControlId::None;
+    return window.controlOf(QApplication::focusWidget());
 }
 
 // The ids met by pressing key `count` times, starting at control `from`.
