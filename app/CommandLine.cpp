@@ -133,14 +133,26 @@ std::variant<RunSettings, SettingsError> resolveSettings(const CommandLine& comm
         }
         file = std::get<Settings>(read);
     }
+    // The default build compiles no address in.
     Settings built;
-    built.feedHost1 = text(build::kFeedHost1);
-    built.feedHost2 = text(build::kFeedHost2);
-    built.webHost = text(build::kWebHost);
-    built.siteUrl = text(build::kSiteUrl);
-    const Settings chosen = layered(commandLine.settings, layered(file, built));
+    const auto compiled = [](std::string_view address) -> std::optional<std::string> {
+        return address.empty() ? std::nullopt : std::optional<std::string>(address);
+    };
+    built.feedHost1 = compiled(build::kFeedHost1);
+    built.feedHost2 = compiled(build::kFeedHost2);
+    built.webHost = compiled(build::kWebHost);
+    built.siteUrl = compiled(build::kSiteUrl);
+    Settings chosen = layered(commandLine.settings, layered(file, built));
 
     RunSettings run;
+    run.localFeeds = !namesAnAddress(chosen);
+    if (!run.localFeeds) {
+        std::variant<Settings, SettingsError> complete = completeAddresses(chosen);
+        if (const auto* error = std::get_if<SettingsError>(&complete)) {
+            return *error;
+        }
+        chosen = std::get<Settings>(complete);
+    }
     run.app.feedHosts = {chosen.feedHost1.value_or(""), chosen.feedHost2.value_or("")};
     run.app.webHost = chosen.webHost.value_or("");
     run.siteUrl = chosen.siteUrl.value_or("");

@@ -32,6 +32,9 @@ struct RunSettings {
     std::string siteUrl;
     bool webPanels = true;
     bool updateCheck = true;
+    // No address is configured anywhere: the program runs the local feed server and takes its
+    // addresses (the address fields are empty until then).
+    bool localFeeds = false;
 };
 
 // Layers the command line over the settings file over the build's own values, expands a

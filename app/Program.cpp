@@ -7,6 +7,7 @@
 #include "commands/Updates.h"
 #include "platform/CurlHttpClient.h"
 #include "platform/DebugLog.h"
+#include "platform/LocalFeedServer.h"
 #include "ui/AppIcon.h"
 #include "ui/EventLoopWatch.h"
 #include "ui/MainWindow.h"
@@ -17,8 +18,11 @@
 #include <QMessageBox>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
+#include <QSocketNotifier>
 #include <QUrl>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 #include <variant>
@@ -59,13 +63,41 @@ bool haveDisplay() {
 
 // Says why the program does not start: on standard error, and in a message box when a window
 // can be shown. The program then ends with status 2.
-int refuseToStart(int& argc, char** argv, const std::string& message) {
+int refuseToStart(int& argc, char** argv, const std::string& message, int status = 2) {
     std::fprintf(stderr, "kestrum: %s\n", message.c_str());
     if (haveDisplay()) {
         QApplication app(argc, argv);
         QMessageBox::critical(nullptr, QStringLiteral("Kestrum"), QString::fromStdString(message));
     }
-    return 2;
+    return status;
+}
+
+// With no address configured anywhere the program runs the local feed server and takes its
+// addresses: the server next to the program's own file, else the first on the search path.
+std::variant<std::unique_ptr<LocalFeedServer>, std::string> startLocalFeeds(RunSettings& settings) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::optional<std::filesystem::path> program =
+        findFeedServer(error ? std::filesystem::path() : self, processEnvironment);
+    if (!program) {
+        return "no address is configured and the local feed server " +
+               std::string(kFeedServerName) +
+               " is neither next to the program nor on the search path: install it, or name "
+               "the addresses (kestrum --help)";
+    }
+    auto started = LocalFeedServer::start(*program);
+    if (auto* server = std::get_if<std::unique_ptr<LocalFeedServer>>(&started)) {
+        settings.app.feedHosts = {(*server)->feedHost1(), (*server)->feedHost2()};
+        settings.app.webHost = (*server)->webHost();
+        settings.siteUrl = (*server)->webHost() + "/";
+        std::fprintf(stderr,
+                     "kestrum: no address is configured: the draws are simulated by the local feed "
+                     "server %s (process %d; web host %s, feed hosts %s and %s)\n",
+                     program->c_str(), static_cast<int>((*server)->pid()),
+                     settings.app.webHost.c_str(), settings.app.feedHosts.first.c_str(),
+                     settings.app.feedHosts.second.c_str());
+    }
+    return started;
 }
 
 // Sets what the web panels' browser engine and the window's drawing need, in the environment
@@ -85,6 +117,34 @@ void prepareProcess() {
     // the window the same way: an OpenGL context for them would cost the window's first paint
     // about 100 ms on a software renderer, and gain nothing.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
+
+// SIGTERM (a session that ends, `kill`) and SIGINT (Ctrl+C in a terminal) end the program as
+// closing its window does: the engine thread finishes its command, and the local feed server
+// is stopped. The handler only writes a byte to a pipe that the event loop reads.
+int quitSignalPipe[2] = {-1, -1};
+
+void onQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(quitSignalPipe[1], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> quitOnSignals() {
+    if (::pipe2(quitSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return nullptr;
+    }
+    auto notifier = std::make_unique<QSocketNotifier>(quitSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, qApp, [] {
+        debugLog("kestrum: asked to stop by a signal\n");
+        QCoreApplication::exit(0);
+    });
+    struct sigaction action {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    return notifier;
 }
 
 } // namespace
@@ -109,7 +169,16 @@ int runProgram(int& argc, char** argv) {
     if (const auto* error = std::get_if<SettingsError>(&resolved)) {
         return refuseToStart(argc, argv, error->message);
     }
-    const RunSettings& settings = std::get<RunSettings>(resolved);
+    RunSettings settings = std::get<RunSettings>(resolved);
+    // Stopped when the program returns, and by the kernel when it dies.
+    std::unique_ptr<LocalFeedServer> localFeeds;
+    if (settings.localFeeds) {
+        auto started = startLocalFeeds(settings);
+        if (const auto* error = std::get_if<std::string>(&started)) {
+            return refuseToStart(argc, argv, *error, 1);
+        }
+        localFeeds = std::move(std::get<std::unique_ptr<LocalFeedServer>>(started));
+    }
 
     // A program started from a menu has no terminal: the log also goes to a file.
     if (const auto logPath = defaultLogPath(processEnvironment)) {
@@ -125,6 +194,8 @@ int runProgram(int& argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrum"));
+    // The installed desktop entry's id: the desktop matches the window to its entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.kestrum.Kestrum"));
     QApplication::setWindowIcon(appIcon());
     // The flow says when the program ends: the checking window gives way to the main window or
     // to the update message, and closing it then is no reason to quit.
@@ -144,6 +215,7 @@ int runProgram(int& argc, char** argv) {
         QObject::connect(&flow, &StartupFlow::mainWindowOpened, &app,
                          [&watch] { watch = std::make_unique<EventLoopWatch>(); });
     }
+    const std::unique_ptr<QSocketNotifier> quitNotifier = quitOnSignals();
     flow.start(std::move(updateCheck));
     return QApplication::exec();
 }

@@ -173,4 +173,32 @@ Settings layered(const Settings& over, const Settings& under) {
             pick(over.updateCheck, under.updateCheck)};
 }
 
+bool namesAnAddress(const Settings& settings) {
+    return settings.feedHost1 || settings.feedHost2 || settings.webHost || settings.siteUrl;
+}
+
+std::variant<Settings, SettingsError> completeAddresses(const Settings& settings) {
+    std::string missing;
+    const auto need = [&missing](const std::optional<std::string>& field, std::string_view key) {
+        if (!field) {
+            missing += missing.empty() ? "" : ", ";
+            missing += key;
+        }
+    };
+    need(settings.feedHost1, "feed_host_1");
+    need(settings.feedHost2, "feed_host_2");
+    need(settings.webHost, "web_host");
+    if (!missing.empty()) {
+        return SettingsError{"some addresses are set but not " + missing +
+                             ": set feed_host_1, feed_host_2 and web_host (or the options "
+                             "--feed-host-1, --feed-host-2 and --web-host), or no address at all "
+                             "for the local simulated feeds"};
+    }
+    Settings complete = settings;
+    if (!complete.siteUrl) {
+        complete.siteUrl = *complete.webHost + "/";
+    }
+    return complete;
+}
+
 } // namespace kestrum

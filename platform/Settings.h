@@ -71,4 +71,12 @@ std::optional<SettingsError> checkAddress(std::string_view source, const std::st
 // The layer `over` wins where it names a setting; `under` fills the rest.
 Settings layered(const Settings& over, const Settings& under);
 
+// Whether any of the four addresses is named. When none is, the program runs its own local
+// feed server.
+bool namesAnAddress(const Settings& settings);
+
+// Once any address is named, the two feed hosts and the web host must all be (an error names
+// those missing); the site address, when not named, is the web host's followed by "/".
+std::variant<Settings, SettingsError> completeAddresses(const Settings& settings);
+
 } // namespace kestrum

@@ -3,7 +3,8 @@
 
 # feedsim_start BINARY LOG [feedsim options...]: starts BINARY in the background with its output
 # in LOG (emptied first) and its pid in $feedsim_pid, and returns once it has printed its
-# "listening" line. Fails with a message, and $feedsim_pid empty, when the process ends first (a
+# "listening" line. The options that point Kestrum at it are then in the array
+# $feedsim_addresses (--feed-host-1 URL --feed-host-2 URL --web-host URL). Fails with a message, and $feedsim_pid empty, when the process ends first (a
 # port is taken, an option is wrong) or is not ready within 10 s: a server that another process
 # runs on the same ports is never taken for this one.
 feedsim_start() {
@@ -13,7 +14,14 @@ feedsim_start() {
     feedsim_pid=$!
     local _ status
     for _ in $(seq 100); do
-        grep -q '^feedsim: listening' "$log" && return 0
+        if grep -q '^feedsim: listening' "$log"; then
+            local ports
+            read -r -a ports < <(sed -n 's/^feedsim: listening on 127\.0\.0\.1:\([0-9]*\), \([0-9]*\), \([0-9]*\).*/\1 \2 \3/p' "$log")
+            feedsim_addresses=(--web-host "http://127.0.0.1:${ports[0]}"
+                               --feed-host-1 "http://127.0.0.1:${ports[1]}"
+                               --feed-host-2 "http://127.0.0.1:${ports[2]}")
+            return 0
+        fi
         if ! kill -0 "$feedsim_pid" 2> /dev/null; then
             status=0
             wait "$feedsim_pid" || status=$?

@@ -2,7 +2,7 @@
 # Measures how long the program takes from its launch to its first window on screen while the
 # maker's web host answers only after a delay (first argument, in seconds; default 30, the
 # transfer time-out of the update check; 0 answers at once). The program runs on a virtual
-# display of its own against the local feed server on the default ports; everything the
+# display of its own against the local feed server; everything the
 # script starts is stopped by its own pid. It builds the release preset, in build-release;
 # KESTRUM_RELEASE_BUILD_DIR puts the same build in another folder.
 set -euo pipefail
@@ -53,7 +53,7 @@ done
 DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 
-feedsim_start "$build_dir/bin/feedsim" "$work/feedsim.log" --web-delay "$delay" || exit 1
+feedsim_start "$build_dir/bin/kestrum-feedsim" "$work/feedsim.log" --web-delay "$delay" || exit 1
 
 # Every window mapped on the root, as it happens: nothing polls the display meanwhile, which
 # would take the processor from the program as it starts.
@@ -65,7 +65,7 @@ sleep 0.5
 
 mkdir "$work/app"
 launched=$(date +%s%N)
-(cd "$work/app" && exec "$build_dir/bin/kestrum" > "$work/kestrum.log" 2>&1) &
+(cd "$work/app" && exec "$build_dir/bin/kestrum" "${feedsim_addresses[@]}" > "$work/kestrum.log" 2>&1) &
 kestrum_pid=$!
 # The first window mapped that is not override-redirect (a menu or tooltip would be): xev gives
 # "MapNotify event, ..." and then "    event 0x..., window 0x..., override NO" for it.

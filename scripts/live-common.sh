@@ -4,6 +4,11 @@
 
 source "$root/scripts/feedsim-start.sh"
 
+# The feed server runs on its default ports, so that the program finds it again after a
+# restart (the fault script stops and starts it).
+live_addresses=(--web-host http://127.0.0.1:47800 --feed-host-1 http://127.0.0.1:47801
+                --feed-host-2 http://127.0.0.1:47802)
+
 live_build() {
     bash scripts/setup.sh
     cmake --preset release > /dev/null
@@ -25,7 +30,7 @@ live_begin() {
 # line; its pid in $feedsim_pid. Fails when it ends first (a port taken by another server).
 live_feedsim() {
     live_stop_feedsim
-    feedsim_start "$root/build-release/bin/feedsim" "$work/feedsim.log" "$@"
+    feedsim_start "$root/build-release/bin/kestrum-feedsim" "$work/feedsim.log" "$@"
 }
 
 live_stop_feedsim() {
@@ -41,7 +46,7 @@ live_stop_feedsim() {
 # its first plans, then clicks 迪拜分分彩 (1440 draws a day, a refresh every 10 s).
 live_start_kestrum() {
     mkdir -p "$work/app"
-    (cd "$work/app" && KESTRUM_LOOP_WATCH=1 exec "$root/build-release/bin/kestrum" \
+    (cd "$work/app" && KESTRUM_LOOP_WATCH=1 exec "$root/build-release/bin/kestrum" "${live_addresses[@]}" \
         > "$work/kestrum.log" 2>&1) &
     kestrum_pid=$!
     for _ in $(seq 300); do

@@ -21,9 +21,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The program reads the feed server on its default ports: one that another process holds there
-# would serve other feeds, so this one must be the server that listens.
-feedsim_start "$bin_dir/feedsim" "$work/feedsim.log" --files "$case_dir/feed" || exit 1
+# The feed server on free ports; the program is pointed at them, and reads no settings file.
+feedsim_start "$bin_dir/kestrum-feedsim" "$work/feedsim.log" --files "$case_dir/feed" \
+    --web-port 0 --feed1-port 0 --feed2-port 0 || exit 1
+: > "$work/none.toml"
 
 files="data1.txt geweizd.txt h2zd.txt shiweizd.txt baiweizd.txt qianweizd.txt wanweizd.txt h3zd.txt h3bzd.txt h5bzd.txt"
 
@@ -32,7 +33,7 @@ cat > "$work/inside.sh" <<INSIDE
 set -u
 cd "$work/app"
 started=\$(date +%s.%N)
-"$bin_dir/kestrum" > "$work/kestrum.log" 2>&1 &
+"$bin_dir/kestrum" --config "$work/none.toml" ${feedsim_addresses[*]} > "$work/kestrum.log" 2>&1 &
 pid=\$!
 for _ in \$(seq 600); do
     missing=0

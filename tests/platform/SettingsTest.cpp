@@ -115,5 +115,27 @@ TEST(SettingsTest, TheDefaultFileFollowsTheXdgConfigFolder) {
               std::filesystem::path("/home/u/.local/state/kestrum/kestrum.log"));
 }
 
+// No address anywhere means the local feeds; some but not all is refused, naming the missing.
+TEST(SettingsTest, AddressesAreAllOrNone) {
+    EXPECT_FALSE(namesAnAddress(Settings{}));
+    Settings some;
+    some.siteUrl = "https://maker.test/";
+    EXPECT_TRUE(namesAnAddress(some));
+    some.feedHost2 = "http://feeds.test:8002";
+    const auto refused = completeAddresses(some);
+    ASSERT_TRUE(std::holds_alternative<SettingsError>(refused));
+    EXPECT_TRUE(std::get<SettingsError>(refused).message.starts_with(
+        "some addresses are set but not feed_host_1, web_host:"))
+        << std::get<SettingsError>(refused).message;
+
+    Settings hosts;
+    hosts.feedHost1 = "http://feeds.test:8001";
+    hosts.feedHost2 = "http://feeds.test:8002";
+    hosts.webHost = "https://maker.test";
+    EXPECT_EQ(std::get<Settings>(completeAddresses(hosts)).siteUrl, "https://maker.test/");
+    hosts.siteUrl = "https://site.test/kestrum";
+    EXPECT_EQ(std::get<Settings>(completeAddresses(hosts)).siteUrl, "https://site.test/kestrum");
+}
+
 } // namespace
 } // namespace kestrum

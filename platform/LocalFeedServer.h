@@ -1,0 +1,58 @@
+#pragma once
+
+// The local feed server that a program runs for itself when no address is configured: started
+// on free loopback ports, waited for until it says it listens, stopped when its owner goes
+// (and by the kernel when the owner dies without stopping it).
+
+#include "platform/Settings.h"
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <variant>
+
+namespace kestrum {
+
+// The server's file name where it is installed.
+inline constexpr std::string_view kFeedServerName = "kestrum-feedsim";
+
+// Where the server is: next to `ownExecutable`, else the first on $PATH. Nothing when neither
+// holds an executable file of that name.
+std::optional<std::filesystem::path> findFeedServer(const std::filesystem::path& ownExecutable,
+                                                    const EnvironmentLookup& environment);
+
+class LocalFeedServer {
+public:
+    // Starts `program` on three free ports and waits until it prints its "listening" line. An
+    // error, in words for the user, when it cannot be started, ends first or is not ready within
+    // `timeout` (it is then stopped).
+    static std::variant<std::unique_ptr<LocalFeedServer>, std::string>
+    start(const std::filesystem::path& program,
+          std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+    // Stops the server: SIGTERM, then SIGKILL when it has not ended after two seconds.
+    ~LocalFeedServer();
+    LocalFeedServer(const LocalFeedServer&) = delete;
+    LocalFeedServer& operator=(const LocalFeedServer&) = delete;
+
+    // "http://127.0.0.1:port" of each host.
+    const std::string& webHost() const { return m_webHost; }
+    const std::string& feedHost1() const { return m_feedHost1; }
+    const std::string& feedHost2() const { return m_feedHost2; }
+    pid_t pid() const { return m_pid; }
+
+private:
+    LocalFeedServer(pid_t pid, int output);
+
+    pid_t m_pid;
+    std::string m_webHost;
+    std::string m_feedHost1;
+    std::string m_feedHost2;
+    // Copies what the server prints after its "listening" line to the debug log, until it ends.
+    std::thread m_outputReader;
+};
+
+} // namespace kestrum
