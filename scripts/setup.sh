@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Kestrum need, and the commands that the
-# scripts run (xvfb-run, import, xdotool, xev and xprop, curl, clang for the fuzz build); only
-# those missing.
+# Installs the Debian packages that building, testing and packaging Kestrum need, and the
+# commands that the scripts run (xvfb-run, import, xdotool, xev and xprop, curl, clang for the
+# fuzz build, the validators of the installed files and of the package); only those missing.
 set -euo pipefail
 
 packages=(
@@ -10,6 +10,7 @@ packages=(
     libcurl4-openssl-dev libcpp-httplib-dev libtomlplusplus-dev
     qt6-base-dev qt6-webengine-dev fonts-arphic-uming
     xvfb xauth imagemagick xdotool x11-utils curl
+    dpkg-dev file groff-base desktop-file-utils appstream lintian
     clang libclang-rt-dev
 )
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds the test build (the test preset: AddressSanitizer, UndefinedBehaviorSanitizer,
-# warnings as errors, _GLIBCXX_ASSERTIONS; in build-test) and runs every test through CTest.
+# warnings as errors, _GLIBCXX_ASSERTIONS; in build-test) and runs every test through CTest; then
+# builds the Debian package and checks it.
 # KESTRUM_TEST_BUILD_DIR puts the same build in another folder (a preset's folder is fixed), for
 # people who share a working tree.
 set -euo pipefail
@@ -17,3 +18,7 @@ else
     cmake --build --preset test
     ctest --preset test
 fi
+
+# The Debian package: built (the package preset, in build-package) and checked.
+bash scripts/package.sh
+bash tests/package/check_package.sh build-package/kestrum_*.deb
