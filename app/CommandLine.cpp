@@ -3,8 +3,6 @@
 #include "BuildSettings.h"
 
 #include <QCommandLineParser>
-#include <fstream>
-#include <system_error>
 
 namespace kestrum {
 
@@ -30,23 +28,6 @@ const AddressOption kAddressOptions[] = {
 
 std::string text(std::string_view view) {
     return std::string(view);
-}
-
-// Makes the folder and checks that a file can be written in it.
-std::optional<SettingsError> prepareDataFolder(const std::filesystem::path& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        return SettingsError{folder.string() + ": the data folder cannot be created (" +
-                             error.message() + ")"};
-    }
-    const std::filesystem::path probe = folder / ".kestrum-write-test";
-    const bool written = static_cast<bool>(std::ofstream(probe) << "");
-    std::filesystem::remove(probe, error);
-    if (!written || !std::filesystem::is_directory(folder)) {
-        return SettingsError{folder.string() + ": the data folder cannot be written"};
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -123,54 +104,7 @@ std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arg
 
 std::variant<RunSettings, SettingsError> resolveSettings(const CommandLine& commandLine,
                                                          const EnvironmentLookup& environment) {
-    Settings file;
-    const std::optional<std::filesystem::path> path =
-        commandLine.configFile ? commandLine.configFile : defaultSettingsPath(environment);
-    if (path) {
-        SettingsResult read = readSettingsFile(*path, commandLine.configFile.has_value());
-        if (auto* error = std::get_if<SettingsError>(&read)) {
-            return *error;
-        }
-        file = std::get<Settings>(read);
-    }
-    // The default build compiles no address in.
-    Settings built;
-    const auto compiled = [](std::string_view address) -> std::optional<std::string> {
-        return address.empty() ? std::nullopt : std::optional<std::string>(address);
-    };
-    built.feedHost1 = compiled(build::kFeedHost1);
-    built.feedHost2 = compiled(build::kFeedHost2);
-    built.webHost = compiled(build::kWebHost);
-    built.siteUrl = compiled(build::kSiteUrl);
-    Settings chosen = layered(commandLine.settings, layered(file, built));
-
-    RunSettings run;
-    run.localFeeds = !namesAnAddress(chosen);
-    if (!run.localFeeds) {
-        std::variant<Settings, SettingsError> complete = completeAddresses(chosen);
-        if (const auto* error = std::get_if<SettingsError>(&complete)) {
-            return *error;
-        }
-        chosen = std::get<Settings>(complete);
-    }
-    run.app.feedHosts = {chosen.feedHost1.value_or(""), chosen.feedHost2.value_or("")};
-    run.app.webHost = chosen.webHost.value_or("");
-    run.siteUrl = chosen.siteUrl.value_or("");
-    run.webPanels = chosen.webPanels.value_or(true);
-    run.updateCheck = chosen.updateCheck.value_or(true);
-    std::string folder = chosen.dataDir.value_or(".");
-    if (folder == "~" || folder.starts_with("~/")) {
-        const std::optional<std::string> home = environment("HOME");
-        if (!home || home->empty()) {
-            return SettingsError{folder + ": HOME is not set, so ~ cannot be expanded"};
-        }
-        folder = *home + folder.substr(1);
-    }
-    if (auto error = prepareDataFolder(folder)) {
-        return *error;
-    }
-    run.app.dataDirectory = folder;
-    return run;
+    return resolveRunSettings(commandLine.settings, commandLine.configFile, environment);
 }
 
 } // namespace kestrum

@@ -3,7 +3,7 @@
 // The window program's command line and the settings it runs with: the options over the
 // settings file over what the build compiles in.
 
-#include "commands/Commands.h"
+#include "commands/RunSettings.h"
 #include "platform/Settings.h"
 
 #include <QStringList>
@@ -25,17 +25,6 @@ struct CommandLine {
 
 // Reads the arguments (the program's name first). An error names the option and what is wrong.
 std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arguments);
-
-// The settings the program runs with.
-struct RunSettings {
-    AppSettings app;
-    std::string siteUrl;
-    bool webPanels = true;
-    bool updateCheck = true;
-    // No address is configured anywhere: the program runs the local feed server and takes its
-    // addresses (the address fields are empty until then).
-    bool localFeeds = false;
-};
 
 // Layers the command line over the settings file over the build's own values, expands a
 // leading "~/" of the data folder and makes sure the folder exists and can be written.

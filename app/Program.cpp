@@ -72,34 +72,6 @@ int refuseToStart(int& argc, char** argv, const std::string& message, int status
     return status;
 }
 
-// With no address configured anywhere the program runs the local feed server and takes its
-// addresses: the server next to the program's own file, else the first on the search path.
-std::variant<std::unique_ptr<LocalFeedServer>, std::string> startLocalFeeds(RunSettings& settings) {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::optional<std::filesystem::path> program =
-        findFeedServer(error ? std::filesystem::path() : self, processEnvironment);
-    if (!program) {
-        return "no address is configured and the local feed server " +
-               std::string(kFeedServerName) +
-               " is neither next to the program nor on the search path: install it, or name "
-               "the addresses (kestrum --help)";
-    }
-    auto started = LocalFeedServer::start(*program);
-    if (auto* server = std::get_if<std::unique_ptr<LocalFeedServer>>(&started)) {
-        settings.app.feedHosts = {(*server)->feedHost1(), (*server)->feedHost2()};
-        settings.app.webHost = (*server)->webHost();
-        settings.siteUrl = (*server)->webHost() + "/";
-        std::fprintf(stderr,
-                     "kestrum: no address is configured: the draws are simulated by the local feed "
-                     "server %s (process %d; web host %s, feed hosts %s and %s)\n",
-                     program->c_str(), static_cast<int>((*server)->pid()),
-                     settings.app.webHost.c_str(), settings.app.feedHosts.first.c_str(),
-                     settings.app.feedHosts.second.c_str());
-    }
-    return started;
-}
-
 // Sets what the web panels' browser engine and the window's drawing need, in the environment
 // and the application's attributes: before the update check's thread starts (it reads the
 // environment) and before the application object is built.
@@ -173,11 +145,12 @@ int runProgram(int& argc, char** argv) {
     // Stopped when the program returns, and by the kernel when it dies.
     std::unique_ptr<LocalFeedServer> localFeeds;
     if (settings.localFeeds) {
-        auto started = startLocalFeeds(settings);
+        auto started = startLocalFeeds(settings, processEnvironment);
         if (const auto* error = std::get_if<std::string>(&started)) {
             return refuseToStart(argc, argv, *error, 1);
         }
         localFeeds = std::move(std::get<std::unique_ptr<LocalFeedServer>>(started));
+        std::fprintf(stderr, "kestrum: %s\n", settings.localFeedsNote.c_str());
     }
 
     // A program started from a menu has no terminal: the log also goes to a file.

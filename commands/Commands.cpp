@@ -95,12 +95,14 @@ std::optional<PlanShape> parseSearchInput(std::string_view codeCountText,
     return PlanShape{planPeriods, codeCount};
 }
 
-void runSearch(CommandContext& context, PlayType type, PlanShape shape) {
+std::int32_t runSearch(CommandContext& context, PlayType type, PlanShape shape) {
     Engine& engine = context.engine;
     engine.PlanParams[slotOf(type)] = shape;
-    searchFormulas(engine, type, kFormulaFirst, kFormulaEnd, shape.planPeriods, shape.codeCount);
+    const std::int32_t best = searchFormulas(engine, type, kFormulaFirst, kFormulaEnd,
+                                             shape.planPeriods, shape.codeCount);
     context.view.showCandidates(type, engine.CandidateTable);
     context.view.commandDone();
+    return best;
 }
 
 void runStoreFormula(CommandContext& context, std::optional<PlayType> type, std::int32_t formula) {
@@ -153,7 +155,7 @@ void runSelectLottery(CommandContext& context, std::int32_t number) {
     context.view.commandDone();
 }
 
-void runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy) {
+RefreshOutcome runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy) {
     struct ClearBusy {
         std::atomic<bool>& busy;
         ~ClearBusy() { busy.store(false); }
@@ -175,6 +177,27 @@ void runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy) {
             publishPlans(context);
         }
     }
+    return outcome;
+}
+
+DownloadOutcome runLotteryStartup(CommandContext& context, std::int32_t number, bool writeExports) {
+    Engine& engine = context.engine;
+    FeedContext feeds = feedContext(context);
+    const DownloadOutcome download = selectLotteryDraws(
+        engine, lotteryByNumber(number), context.settings.feedHosts, feeds, context.pacing);
+    context.view.showDrawList(download.paneText);
+    if (download.lines == 0) {
+        context.view.showStatus(kDrawsUnavailableText);
+        return download;
+    }
+    context.view.checkOptions(PlayType::Hou1, number);
+    fullRecompute(engine, searchOptionsShowing(context.view, kStartupText));
+    if (writeExports) {
+        publishPlans(context);
+    } else {
+        context.view.showPlans(takeSnapshot(engine));
+    }
+    return download;
 }
 
 } // namespace kestrum

@@ -51,7 +51,8 @@ void runStartup(CommandContext& context);
 
 // The refresh timer's command: the newest draw, and when one went in, new plans, report and
 // export files. Clears refreshBusy when it ends, on every path.
-void runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy);
+// Returns what the refresh found, for a caller that reports it.
+RefreshOutcome runRefresh(CommandContext& context, std::atomic<bool>& refreshBusy);
 
 // The message when the 码数 or 期数 box holds no usable number.
 inline constexpr const char* kBadSearchInputText = "请正确输入期数和码数！";
@@ -66,8 +67,8 @@ std::optional<PlanShape> parseSearchInput(std::string_view codeCountText,
 
 // The search command's first half: `shape` becomes the play type's plan shape and its formulas
 // are searched; the candidates go to the window, which lets the user choose. Ends with
-// commandDone.
-void runSearch(CommandContext& context, PlayType type, PlanShape shape);
+// commandDone. Returns the formula the search found best (0 when none won a plan).
+std::int32_t runSearch(CommandContext& context, PlayType type, PlanShape shape);
 
 // The search command's second half, and the command after input the search refused (no play
 // type): the chosen formula becomes current, then the plans are recomputed, reported and
@@ -83,6 +84,12 @@ void runUseFormula(CommandContext& context, std::optional<PlayType> type,
 // The engine's side of choosing lottery `number` (1 to 10): its draws, then its formulas and
 // plans, and the report. Ends with commandDone.
 void runSelectLottery(CommandContext& context, std::int32_t number);
+
+// The start-up of lottery `number` (1 to 10) for a program without a window: its draws (the
+// full download), the full recompute, the plans shown, and the export files written when
+// `writeExports` (the promotional text that ends them is the caller's to fetch first). Nothing
+// is computed when the download brought no line.
+DownloadOutcome runLotteryStartup(CommandContext& context, std::int32_t number, bool writeExports);
 
 // The plans as the window shows them, for the selected lottery.
 PlanSnapshot takeSnapshot(const Engine& engine);

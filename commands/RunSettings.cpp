@@ -1,0 +1,110 @@
+#include "commands/RunSettings.h"
+
+#include "BuildSettings.h"
+
+#include <fstream>
+#include <system_error>
+
+namespace kestrum {
+
+namespace {
+
+// Makes the folder and checks that a file can be written in it.
+std::optional<SettingsError> prepareDataFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        return SettingsError{folder.string() + ": the data folder cannot be created (" +
+                             error.message() + ")"};
+    }
+    const std::filesystem::path probe = folder / ".kestrum-write-test";
+    const bool written = static_cast<bool>(std::ofstream(probe) << "");
+    std::filesystem::remove(probe, error);
+    if (!written || !std::filesystem::is_directory(folder)) {
+        return SettingsError{folder.string() + ": the data folder cannot be written"};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<RunSettings, SettingsError>
+resolveRunSettings(const Settings& options, const std::optional<std::filesystem::path>& configFile,
+                   const EnvironmentLookup& environment) {
+    Settings file;
+    const std::optional<std::filesystem::path> path =
+        configFile ? configFile : defaultSettingsPath(environment);
+    if (path) {
+        SettingsResult read = readSettingsFile(*path, configFile.has_value());
+        if (auto* error = std::get_if<SettingsError>(&read)) {
+            return *error;
+        }
+        file = std::get<Settings>(read);
+    }
+    // The default build compiles no address in.
+    Settings built;
+    const auto compiled = [](std::string_view address) -> std::optional<std::string> {
+        return address.empty() ? std::nullopt : std::optional<std::string>(address);
+    };
+    built.feedHost1 = compiled(build::kFeedHost1);
+    built.feedHost2 = compiled(build::kFeedHost2);
+    built.webHost = compiled(build::kWebHost);
+    built.siteUrl = compiled(build::kSiteUrl);
+    Settings chosen = layered(options, layered(file, built));
+
+    RunSettings run;
+    run.localFeeds = !namesAnAddress(chosen);
+    if (!run.localFeeds) {
+        std::variant<Settings, SettingsError> complete = completeAddresses(chosen);
+        if (const auto* error = std::get_if<SettingsError>(&complete)) {
+            return *error;
+        }
+        chosen = std::get<Settings>(complete);
+    }
+    run.app.feedHosts = {chosen.feedHost1.value_or(""), chosen.feedHost2.value_or("")};
+    run.app.webHost = chosen.webHost.value_or("");
+    run.siteUrl = chosen.siteUrl.value_or("");
+    run.webPanels = chosen.webPanels.value_or(true);
+    run.updateCheck = chosen.updateCheck.value_or(true);
+    std::string folder = chosen.dataDir.value_or(".");
+    if (folder == "~" || folder.starts_with("~/")) {
+        const std::optional<std::string> home = environment("HOME");
+        if (!home || home->empty()) {
+            return SettingsError{folder + ": HOME is not set, so ~ cannot be expanded"};
+        }
+        folder = *home + folder.substr(1);
+    }
+    if (auto error = prepareDataFolder(folder)) {
+        return *error;
+    }
+    run.app.dataDirectory = folder;
+    return run;
+}
+
+std::variant<std::unique_ptr<LocalFeedServer>, std::string>
+startLocalFeeds(RunSettings& settings, const EnvironmentLookup& environment) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::optional<std::filesystem::path> program =
+        findFeedServer(error ? std::filesystem::path() : self, environment);
+    if (!program) {
+        return "no address is configured and the local feed server " +
+               std::string(kFeedServerName) +
+               " is neither next to the program nor on the search path: install it, or name "
+               "the addresses (--help)";
+    }
+    auto started = LocalFeedServer::start(*program);
+    if (auto* server = std::get_if<std::unique_ptr<LocalFeedServer>>(&started)) {
+        settings.app.feedHosts = {(*server)->feedHost1(), (*server)->feedHost2()};
+        settings.app.webHost = (*server)->webHost();
+        settings.siteUrl = (*server)->webHost() + "/";
+        settings.localFeedsNote =
+            "no address is configured: the draws are simulated by the local feed server " +
+            program->string() + " (process " + std::to_string((*server)->pid()) + "; web host " +
+            settings.app.webHost + ", feed hosts " + settings.app.feedHosts.first + " and " +
+            settings.app.feedHosts.second + ")";
+    }
+    return started;
+}
+
+} // namespace kestrum

@@ -1,0 +1,45 @@
+#pragma once
+
+// The settings a program runs with, shared by the window program and the command-line program:
+// the options over the settings file over what the build compiles in, and the local feed
+// server when no address is configured anywhere.
+
+#include "commands/Commands.h"
+#include "platform/LocalFeedServer.h"
+#include "platform/Settings.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace kestrum {
+
+struct RunSettings {
+    AppSettings app;
+    std::string siteUrl;
+    bool webPanels = true;
+    bool updateCheck = true;
+    // No address is configured anywhere: the program runs the local feed server and takes its
+    // addresses (the address fields are empty until then).
+    bool localFeeds = false;
+    // Once the local feed server runs: the line that says so, for standard error.
+    std::string localFeedsNote;
+};
+
+// Layers `options` over the settings file (`configFile`, which must then exist, else the default
+// file when there is one) over the build's own values. Once any address is named, the feed
+// hosts and the web host must all be. Expands a leading "~/" of the data folder and makes sure
+// the folder exists and can be written.
+std::variant<RunSettings, SettingsError>
+resolveRunSettings(const Settings& options, const std::optional<std::filesystem::path>& configFile,
+                   const EnvironmentLookup& environment);
+
+// Starts the local feed server (next to the running program, else on $PATH) and puts its
+// addresses into `settings`, with the note that says so. An error in words for the user when it
+// is not found or does not start.
+std::variant<std::unique_ptr<LocalFeedServer>, std::string>
+startLocalFeeds(RunSettings& settings, const EnvironmentLookup& environment);
+
+} // namespace kestrum
