@@ -2,8 +2,8 @@
 
 // The one writer of the files that other programs read ("data1.txt" and the plan export
 // files): UTF-8 text written as GBK through a text-mode stream, so that every LF reaches the
-// file as CR LF (and a CR LF in the text as CR CR LF). The file is created or truncated and
-// written whole.
+// file as CR LF (and a CR LF in the text as CR CR LF). The file is replaced whole: a reader
+// sees the old text or the new one, never an empty or a partial file.
 
 #include <filesystem>
 #include <string>
@@ -13,8 +13,9 @@ namespace kestrum {
 
 enum class WriteStatus {
     Written,    // the file holds the whole text
-    NotCreated, // the file could not be created or opened for writing: it is as it was
-    NotWritten, // the file was created or truncated, but not all of the text reached the disk
+    NotCreated, // the file could not be created or replaced: it is as it was
+    NotWritten, // not all of the text reached the disk: the file is as it was (a device or a
+                // pipe, written in place, may hold a part)
 };
 
 struct WriteResult {
