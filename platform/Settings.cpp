@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <iterator>
 #include <toml++/toml.h>
 
@@ -135,9 +136,18 @@ SettingsResult readSettingsFile(const std::filesystem::path& path, bool mustExis
         }
         return SettingsError{path.string() + ": no such settings file"};
     }
+    std::ifstream in(path, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in && !in.eof()) {
+        return SettingsError{path.string() + ": the settings file cannot be read"};
+    }
+    return parseSettingsText(text, path);
+}
+
+SettingsResult parseSettingsText(std::string_view text, const std::filesystem::path& path) {
     toml::table table;
     try {
-        table = toml::parse_file(path.string());
+        table = toml::parse(text, path.string());
     } catch (const toml::parse_error& parseError) {
         return SettingsError{where(path, parseError.source()) + ": " +
                              std::string(parseError.description())};

@@ -64,6 +64,9 @@ std::optional<std::filesystem::path> defaultLogPath(const EnvironmentLookup& env
 // or https, an empty data folder.
 SettingsResult readSettingsFile(const std::filesystem::path& path, bool mustExist);
 
+// Reads the text of a settings file; `path` names it in the messages.
+SettingsResult parseSettingsText(std::string_view text, const std::filesystem::path& path);
+
 // Checks the settings given on the command line the same way (`source` names them in the
 // message, e.g. "--web-host").
 std::optional<SettingsError> checkAddress(std::string_view source, const std::string& address);

@@ -1,14 +1,19 @@
 #include "FuzzTargets.h"
 
+#include "base/WebAddress.h"
 #include "draws/Feed.h"
 #include "engine/Dispatch.h"
+#include "engine/Search.h"
 #include "platform/GbkText.h"
 #include "platform/LineReader.h"
+#include "platform/Settings.h"
 #include "report/PlanExports.h"
 #include "report/PlanReport.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,6 +112,118 @@ void feed(const std::uint8_t* data, std::size_t size) {
     refreshLatestDraw(*engine, context);
     expect(engine->oldestIndex >= 0 && engine->oldestIndex < kHistorySlots, "oldestIndex left");
     recomputePlans(*engine);
+}
+
+namespace {
+
+std::int32_t readInt32(const std::uint8_t* bytes) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes, sizeof value);
+    return static_cast<std::int32_t>(value);
+}
+
+struct SearchRun {
+    std::int32_t best = 0;
+    std::unique_ptr<Engine> engine = std::make_unique<Engine>();
+};
+
+struct SearchRequest {
+    PlayType type;
+    std::int32_t first;
+    std::int32_t end;
+    std::int32_t planPeriods;
+    std::int32_t codeCount;
+    // The layout of a lottery drawn 1440 times a day, whose period codes have four digits.
+    bool fourDigitPeriods;
+};
+
+SearchRun searchIn(const std::vector<std::string>& newestFirst, const SearchRequest& request,
+                   SearchMode mode) {
+    SearchRun run;
+    Engine& engine = *run.engine;
+    if (request.fourDigitPeriods) {
+        engine.periodEnd = 13;
+        engine.periodWidth = 5;
+        engine.drawsPerDay = 1440;
+    }
+    for (std::size_t slot = 0; slot < newestFirst.size(); ++slot) {
+        engine.FeedLines[slot] = newestFirst[slot];
+        engine.DrawHistory[slot] = newestFirst[slot];
+    }
+    engine.oldestIndex =
+        newestFirst.empty() ? 0 : static_cast<std::int32_t>(newestFirst.size()) - 1;
+    engine.drawCursor = engine.oldestIndex;
+    engine.latestLine = engine.FeedLines[0];
+    run.best = searchFormulas(engine, request.type, request.first, request.end, request.planPeriods,
+                              request.codeCount, {{}, mode});
+    return run;
+}
+
+} // namespace
+
+void differential(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kHeader = 8;
+    if (size < kHeader) {
+        return;
+    }
+    // The header: the play type, the lottery's layout, 期数 and 码数 (small, zero and negative
+    // ones too), the first formula (any 32-bit value, so that products wrap) and how many follow.
+    const PlayType type = allPlayTypes()[data[0] % kPlayTypeCount];
+    const bool fourDigitPeriods = (data[0] & 0x80) != 0;
+    const std::int32_t planPeriods = static_cast<std::int8_t>(data[1]) % 12;
+    const std::int32_t codeCount = static_cast<std::int8_t>(data[2]) % 13;
+    const std::int32_t first = readInt32(data + 3);
+    const std::int64_t wanted = static_cast<std::int64_t>(first) + data[7] % 24;
+    const std::int32_t end = static_cast<std::int32_t>(
+        std::min<std::int64_t>(wanted, std::numeric_limits<std::int32_t>::max()));
+
+    // The rest is the history, newest line first, cut at each LF.
+    std::vector<std::string> lines;
+    const char* text = reinterpret_cast<const char*>(data + kHeader);
+    const std::size_t textSize = size - kHeader;
+    std::size_t begin = 0;
+    while (begin <= textSize && lines.size() < static_cast<std::size_t>(kHistorySlots)) {
+        const void* found = std::memchr(text + begin, '\n', textSize - begin);
+        const std::size_t stop =
+            found == nullptr ? textSize
+                             : static_cast<std::size_t>(static_cast<const char*>(found) - text);
+        lines.emplace_back(text + begin, stop - begin);
+        begin = stop + 1;
+    }
+
+    const SearchRequest request{type, first, end, planPeriods, codeCount, fourDigitPeriods};
+    SearchRun counting = searchIn(lines, request, SearchMode::Counting);
+    SearchRun literal = searchIn(lines, request, SearchMode::Literal);
+    const Engine& a = *counting.engine;
+    const Engine& b = *literal.engine;
+    expect(counting.best == literal.best, "the best formulas differ");
+    expect(a.CandidateTable == b.CandidateTable, "the candidates differ");
+    expect(a.currentDigits == b.currentDigits && a.seedValue == b.seedValue &&
+               a.seedPeriod == b.seedPeriod && a.drawCursor == b.drawCursor,
+           "the walk's position differs");
+    expect(a.scratchLineCount == b.scratchLineCount && a.hitPlanCount == b.hitPlanCount,
+           "the counters differ");
+    expect(a.lastStats.hitPlans == b.lastStats.hitPlans &&
+               a.lastStats.accuracy == b.lastStats.accuracy &&
+               a.lastStats.maxHitRun == b.lastStats.maxHitRun &&
+               a.lastStats.maxMissRun == b.lastStats.maxMissRun,
+           "the last statistics differ");
+    expect(a.ScratchLines == b.ScratchLines, "the scratch lines differ");
+}
+
+void settingsFile(const std::uint8_t* data, std::size_t size) {
+    const SettingsResult result =
+        parseSettingsText(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.toml");
+    if (const auto* error = std::get_if<SettingsError>(&result)) {
+        expect(!error->message.empty(), "an error without a message");
+        return;
+    }
+    const Settings& settings = std::get<Settings>(result);
+    for (const auto* address :
+         {&settings.feedHost1, &settings.feedHost2, &settings.webHost, &settings.siteUrl}) {
+        expect(!address->has_value() || isWebAddress(**address), "a bad address accepted");
+    }
+    expect(!settings.dataDir || !settings.dataDir->empty(), "an empty data folder accepted");
 }
 
 } // namespace kestrum::fuzz

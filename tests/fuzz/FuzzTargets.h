@@ -16,4 +16,13 @@ void lineReader(const std::uint8_t* data, std::size_t size);
 // texts) and a refresh, on a history that may hold anything.
 void feed(const std::uint8_t* data, std::size_t size);
 
+// A random history (lines of any bytes, up to the table's 300), a random play type, plan shape
+// and range of formulas: the counting search and the literal one leave the same candidates,
+// best formula and engine state.
+void differential(const std::uint8_t* data, std::size_t size);
+
+// Arbitrary bytes as a settings file: read without a crash, and what is accepted holds only
+// web addresses and a named data folder.
+void settingsFile(const std::uint8_t* data, std::size_t size);
+
 } // namespace kestrum::fuzz

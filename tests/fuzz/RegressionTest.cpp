@@ -31,5 +31,13 @@ TEST(FuzzRegressionTest, FeedInputs) {
     replayAll("feed", fuzz::feed);
 }
 
+TEST(FuzzRegressionTest, DifferentialInputs) {
+    replayAll("differential", fuzz::differential);
+}
+
+TEST(FuzzRegressionTest, SettingsInputs) {
+    replayAll("settings", fuzz::settingsFile);
+}
+
 } // namespace
 } // namespace kestrum
