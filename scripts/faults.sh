@@ -63,7 +63,11 @@ check "takes up the draws after the slow answers" follows
 live_close_kestrum
 live_stop_feedsim
 echo "longest event loop stall: \$(live_longest_stall) ms"
-check "the event loop never stalled over 100 ms" test "\$(live_longest_stall)" -le 100
+# The sanitizers' build runs several times slower: its stalls say nothing of the program's.
+if [ "\$live_preset" = release ]; then
+    check "the event loop never stalled over 100 ms" test "\$(live_longest_stall)" -le 100
+fi
+check "no sanitizer report" test -z "\$(live_sanitizer_reports)"
 exit \$failures
 INSIDE
 xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/inside.sh"

@@ -42,4 +42,8 @@ echo "draws expected: $expected, missing: $missing"
 grep rss "$work/figures" | sed 's/$/ kB/'
 echo "longest event loop stall: $(live_longest_stall) ms"
 grep 'event loop stalled' "$work/kestrum.log" || echo "no stall over 100 ms"
+if live_sanitizer_reports; then
+    echo "the sanitizers reported faults (above)"
+    exit 1
+fi
 [ "$missing" -eq 0 ]
