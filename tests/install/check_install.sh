@@ -25,7 +25,7 @@ grep -qx 'Icon=org.kestrum.Kestrum' "$desktop" || fail "the Icon line"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.kestrum.Kestrum.metainfo.xml" ||
     fail "appstreamcli validate"
 
-for page in kestrum kestrum-feedsim; do
+for page in kestrum kestrum-cli kestrum-feedsim; do
     output=$(zcat "$root/usr/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
     [ -z "$output" ] || fail "groff on $page.1: $output"
     gzip -lv "$root/usr/share/man/man1/$page.1.gz" > /dev/null || fail "$page.1.gz is no gzip file"

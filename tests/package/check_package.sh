@@ -25,7 +25,7 @@ done
 # Stripped, and built with Debian's hardening (stack protector, fortified functions, PIE).
 dpkg-deb -x "$deb" "${tmp:=$(mktemp -d)}"
 trap 'rm -rf "$tmp"' EXIT
-for program in kestrum kestrum-feedsim; do
+for program in kestrum kestrum-cli kestrum-feedsim; do
     file "$tmp/usr/bin/$program" | grep -q 'pie executable.*, stripped' ||
         fail "$program: $(file -b "$tmp/usr/bin/$program")"
 done

@@ -1,0 +1,144 @@
+#include "cli/FeedSource.h"
+
+#include "base/WebAddress.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kestrum::cli {
+
+namespace {
+
+// Closes a descriptor that this file opened.
+struct OwnedDescriptor {
+    int descriptor;
+    ~OwnedDescriptor() {
+        if (descriptor >= 0) {
+            ::close(descriptor);
+        }
+    }
+};
+
+} // namespace
+
+std::variant<FeedSource, std::string> parseFeedSource(std::string_view text) {
+    if (text.empty()) {
+        return std::string("--feed must name a file, - or an http or https address");
+    }
+    if (text == "-") {
+        return FeedSource{FeedSource::Kind::StandardInput, std::string(text)};
+    }
+    if (isWebAddress(text)) {
+        return FeedSource{FeedSource::Kind::Address, std::string(text)};
+    }
+    if (text.find("://") != std::string_view::npos) {
+        return "--feed: \"" + std::string(text) +
+               "\" is neither an http or https address with a host, nor a file, nor -";
+    }
+    return FeedSource{FeedSource::Kind::File, std::string(text)};
+}
+
+SourceLines readLinesFrom(int descriptor, LineLimits limits) {
+    SourceLines read;
+    LineReader reader(limits, 0);
+    std::array<char, 64 * 1024> buffer{};
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            read.error = std::strerror(errno);
+            return read;
+        }
+        if (got == 0 || !reader.take(buffer.data(), static_cast<std::size_t>(got))) {
+            break;
+        }
+    }
+    read.lines = reader.finish();
+    return read;
+}
+
+SourceLines readSourceLines(const FeedSource& source, HttpClient& client) {
+    switch (source.kind) {
+    case FeedSource::Kind::StandardInput: {
+        SourceLines read = readLinesFrom(STDIN_FILENO);
+        if (!read.error.empty()) {
+            read.error = "standard input: " + read.error;
+        }
+        return read;
+    }
+    case FeedSource::Kind::File: {
+        const OwnedDescriptor file{::open(source.text.c_str(), O_RDONLY | O_CLOEXEC)};
+        if (file.descriptor < 0) {
+            return {{}, source.text + ": " + std::strerror(errno)};
+        }
+        SourceLines read = readLinesFrom(file.descriptor);
+        if (!read.error.empty()) {
+            read.error = source.text + ": " + read.error;
+        }
+        return read;
+    }
+    case FeedSource::Kind::Address:
+        break;
+    }
+    FetchResult fetched = client.fetchLines(source.text, 0);
+    if (!fetched.ok()) {
+        return {{}, source.text + ": " + fetched.error};
+    }
+    return {std::move(fetched.lines), {}};
+}
+
+bool looksLikeDrawLine(std::string_view line) {
+    constexpr std::string_view kShape = "0,0,0,0,0";
+    if (line.size() < kShape.size()) {
+        return false;
+    }
+    const std::string_view tail = line.substr(line.size() - kShape.size());
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const bool digit = tail[i] >= '0' && tail[i] <= '9';
+        if (kShape[i] == ',' ? tail[i] != ',' : !digit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+SourceHttpClient::SourceHttpClient(HttpClient& inner, std::string feedUrl,
+                                   std::vector<std::string> lines)
+    : m_inner(inner), m_feedUrl(std::move(feedUrl)), m_lines(std::move(lines)) {}
+
+SourceHttpClient::SourceHttpClient(HttpClient& inner, std::string feedUrl, std::string sourceUrl)
+    : m_inner(inner), m_feedUrl(std::move(feedUrl)), m_sourceUrl(std::move(sourceUrl)) {}
+
+FetchResult SourceHttpClient::fetchLines(const std::string& url, std::int32_t maxLines) {
+    if (url != m_feedUrl) {
+        return m_inner.fetchLines(url, maxLines);
+    }
+    if (m_sourceUrl) {
+        return m_inner.fetchLines(*m_sourceUrl, maxLines);
+    }
+    // All lines were split at once: the first maxLines of them are the lines a reader asked
+    // for maxLines would have split, since it splits the same bytes the same way and stops.
+    FetchResult result;
+    result.status = FetchStatus::Ok;
+    result.httpStatus = 200;
+    const std::size_t first = std::min(m_first, m_lines.size());
+    std::size_t end = m_lines.size();
+    if (maxLines > 0) {
+        end = std::min(end, first + static_cast<std::size_t>(maxLines));
+    }
+    const auto begin = m_lines.begin() + static_cast<std::ptrdiff_t>(first);
+    result.lines.assign(begin, m_lines.begin() + static_cast<std::ptrdiff_t>(end));
+    return result;
+}
+
+void SourceHttpClient::showFrom(std::size_t first) {
+    m_first = first;
+}
+
+} // namespace kestrum::cli

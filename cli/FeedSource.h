@@ -1,0 +1,75 @@
+#pragma once
+
+// A lottery's feed read from somewhere other than its host (--feed SOURCE): a file, standard
+// input or a web address. The download still reads it: an HTTP client answers the lottery's
+// feed address with SOURCE's lines, split as the real client splits a body, and hands every
+// other address to the real client. For a replay it shows the lines as the feed would have
+// shown them over time, one draw more at each refresh.
+
+#include "platform/HttpClient.h"
+#include "platform/LineReader.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace kestrum::cli {
+
+struct FeedSource {
+    enum class Kind { File, StandardInput, Address };
+    Kind kind = Kind::File;
+    // The file's path or the address, as given.
+    std::string text;
+};
+
+// "-" is standard input, an http or https address is read over the network, anything else is
+// a file. An error in words for an address of another scheme ("ftp://...").
+std::variant<FeedSource, std::string> parseFeedSource(std::string_view text);
+
+struct SourceLines {
+    // The lines as the HTTP client delivers a body (bytes, without CR or LF).
+    std::vector<std::string> lines;
+    // Why nothing could be read; empty when the lines were read.
+    std::string error;
+};
+
+// Reads a whole file or standard input, or fetches an address through `client`, and splits it
+// into lines within the client's caps (the rest of a bigger body is not read).
+SourceLines readSourceLines(const FeedSource& source, HttpClient& client);
+
+// The lines of the bytes of a file descriptor, read until its end or until `limits` stop the
+// reader. An error text (with the system's reason) when reading fails.
+SourceLines readLinesFrom(int descriptor, LineLimits limits = {});
+
+// Whether a stored line has the shape of a draw line: it ends with the five digits 万位 to 个位
+// separated by commas ("20150101001 1,2,3,4,5"). The download stores any line; this only says
+// what was stored.
+bool looksLikeDrawLine(std::string_view line);
+
+class SourceHttpClient final : public HttpClient {
+public:
+    // Answers `feedUrl` with `lines`, every other address through `inner`.
+    SourceHttpClient(HttpClient& inner, std::string feedUrl, std::vector<std::string> lines);
+    // Answers `feedUrl` with what `sourceUrl` answers through `inner`, the caps and all.
+    SourceHttpClient(HttpClient& inner, std::string feedUrl, std::string sourceUrl);
+
+    FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override;
+
+    // The feed begins at line `first` of the lines (newest first): the lines before it are the
+    // draws still to come. 0 at the start.
+    void showFrom(std::size_t first);
+
+    std::size_t lineCount() const { return m_lines.size(); }
+
+private:
+    HttpClient& m_inner;
+    std::string m_feedUrl;
+    std::optional<std::string> m_sourceUrl;
+    std::vector<std::string> m_lines;
+    std::size_t m_first = 0;
+};
+
+} // namespace kestrum::cli

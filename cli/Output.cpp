@@ -1,0 +1,160 @@
+#include "cli/Output.h"
+
+#include "base/Text.h"
+#include "cli/Names.h"
+#include "draws/LotteryTable.h"
+#include "report/PlanReport.h"
+
+#include <nlohmann/json.hpp>
+
+namespace kestrum::cli {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// A failed plan's line: "后一005-007期<0123> 开 45678   挂 ".
+constexpr std::string_view kFailedMark = "   挂 ";
+// What the summary line holds after its percentage.
+constexpr std::string_view kSummaryMark = "%中[";
+
+std::string withoutLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    return line;
+}
+
+json lotteryJson(std::int32_t number) {
+    const LotterySource& lottery = lotteryByNumber(number);
+    return {{"number", number}, {"feed", feedName(lottery)}, {"caption", lottery.label}};
+}
+
+json drawsJson(const DrawsShown& draws) {
+    return {{"count", draws.count}, {"newest", draws.newest}};
+}
+
+std::string dumped(const json& value) {
+    // A line of a feed that is no GBK text still reaches here as UTF-8 (U+FFFD); replacing
+    // is the guard for anything else.
+    return value.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+} // namespace
+
+PlanTally tallyPlans(PlayType type, const TextSlots& planLines) {
+    const std::string_view hitSuffix = playTypeInfo(type).hitSuffix;
+    const std::int32_t last = lastPlanLine(planLines);
+    PlanTally tally;
+    for (std::int32_t i = 0; i <= last; ++i) {
+        const std::string_view line = planLines[static_cast<std::size_t>(i)];
+        if (line.ends_with(hitSuffix)) {
+            ++tally.wins;
+            tally.currentLosingRun = 0;
+        } else if (line.find(kFailedMark) != std::string_view::npos) {
+            ++tally.losses;
+            ++tally.currentLosingRun;
+        }
+    }
+    if (last >= 0) {
+        const std::string_view summary = planLines[static_cast<std::size_t>(last)];
+        if (summary.find(kSummaryMark) != std::string_view::npos) {
+            tally.accuracy = leadingDecimal(summary);
+        }
+    }
+    return tally;
+}
+
+std::vector<std::string> reportPlanLines(const TextSlots& planLines) {
+    std::vector<std::string> lines;
+    const std::int32_t last = lastPlanLine(planLines);
+    for (std::int32_t i = 0; i <= last; ++i) {
+        lines.push_back(withoutLineEnd(planLines[static_cast<std::size_t>(i)]));
+    }
+    return lines;
+}
+
+std::string withLineFeeds(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;
+        }
+        result.push_back(text[i]);
+    }
+    return result;
+}
+
+std::string planText(const PlanSnapshot& plans, const std::vector<PlayType>& types,
+                     std::string_view siteUrl) {
+    std::string text;
+    for (PlayType type : types) {
+        if (types.size() > 1) {
+            if (!text.empty()) {
+                text += "\n";
+            }
+            text += "# " + std::string(playTypeInfo(type).button) + " (" +
+                    std::string(asciiName(type)) + ")\n";
+        }
+        text += withLineFeeds(planReportText(plans.planLines[slotOf(type)], siteUrl));
+    }
+    return text;
+}
+
+std::string planJson(const DrawsShown& draws, const PlanSnapshot& plans,
+                     const std::vector<PlayType>& types) {
+    json plays = json::array();
+    for (PlayType type : types) {
+        const std::size_t slot = slotOf(type);
+        const PlanTally tally = tallyPlans(type, plans.planLines[slot]);
+        plays.push_back({
+            {"play", playTypeInfo(type).button},
+            {"name", asciiName(type)},
+            {"formula", plans.formulas[slot]},
+            {"code_count", plans.planParams[slot].codeCount},
+            {"plan_periods", plans.planParams[slot].planPeriods},
+            {"plan_lines", reportPlanLines(plans.planLines[slot])},
+            {"wins", tally.wins},
+            {"losses", tally.losses},
+            {"current_losing_run", tally.currentLosingRun},
+            {"accuracy", tally.accuracy},
+        });
+    }
+    return dumped(
+        {{"lottery", lotteryJson(draws.lottery)}, {"draws", drawsJson(draws)}, {"plays", plays}});
+}
+
+std::string searchText(const CandidateRows& candidates, std::int32_t best) {
+    std::string text = "计划公式\t最大连对\t最大连错\t准确率\t计划连中\n";
+    for (std::size_t row = 0; row < kCandidateRows; ++row) {
+        text += formatText("%d\t%d\t%d\t%.1f\t%d\n", candidates.formula[row],
+                           candidates.maxHitRun[row], candidates.maxMissRun[row],
+                           static_cast<double>(candidates.accuracy[row]), candidates.hitPlans[row]);
+    }
+    return text + "最佳公式: " + formatText("%03d", best) + "\n";
+}
+
+std::string searchJson(const DrawsShown& draws, PlayType type, PlanShape shape,
+                       const CandidateRows& candidates, std::int32_t best) {
+    json rows = json::array();
+    for (std::size_t row = 0; row < kCandidateRows; ++row) {
+        rows.push_back({
+            {"formula", candidates.formula[row]},
+            {"max_hit_run", candidates.maxHitRun[row]},
+            {"max_miss_run", candidates.maxMissRun[row]},
+            {"accuracy", static_cast<double>(candidates.accuracy[row])},
+            {"hit_plans", candidates.hitPlans[row]},
+        });
+    }
+    return dumped({{"lottery", lotteryJson(draws.lottery)},
+                   {"draws", drawsJson(draws)},
+                   {"play", playTypeInfo(type).button},
+                   {"name", asciiName(type)},
+                   {"code_count", shape.codeCount},
+                   {"plan_periods", shape.planPeriods},
+                   {"candidates", rows},
+                   {"best", best}});
+}
+
+} // namespace kestrum::cli

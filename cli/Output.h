@@ -1,0 +1,61 @@
+#pragma once
+
+// What plan and search print: the report pane's text or the formula list's rows, and the same
+// as JSON (cli/plan.schema.json, cli/search.schema.json).
+
+#include "commands/View.h"
+#include "engine/EngineState.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrum::cli {
+
+// The finished plans of one play type, counted from its plan lines as the report shows them:
+// the finished plans oldest first, the running plan, the summary line.
+struct PlanTally {
+    // Won plans: their lines end with the play type's hit suffix (" 期中 ").
+    std::int32_t wins = 0;
+    // Failed plans: their lines carry "   挂 ".
+    std::int32_t losses = 0;
+    // The failed plans at the newest end of the finished ones, after the last won plan.
+    std::int32_t currentLosingRun = 0;
+    // The percentage that begins the summary line ("083%中[...]"): the finished plans over the
+    // finished plans plus the failed ones, as the backtest writes it. 0 without a summary.
+    std::int32_t accuracy = 0;
+};
+
+PlanTally tallyPlans(PlayType type, const TextSlots& planLines);
+
+// The lines 0 to the last non-empty one, each without its line end: the report without its
+// footer, one plan line each (the running plan's own CR LF makes no line of its own).
+std::vector<std::string> reportPlanLines(const TextSlots& planLines);
+
+// The lottery and the draws that the plans were computed from.
+struct DrawsShown {
+    std::int32_t lottery = 1;
+    // The draw lines stored, and the newest of them.
+    std::int32_t count = 0;
+    std::string newest;
+};
+
+// The report pane's text with every CR LF as LF: one play type's report alone; several, each
+// after a line "# 后一 (h1)" and apart by a blank line.
+std::string planText(const PlanSnapshot& plans, const std::vector<PlayType>& types,
+                     std::string_view siteUrl);
+
+std::string planJson(const DrawsShown& draws, const PlanSnapshot& plans,
+                     const std::vector<PlayType>& types);
+
+// The formula list: a header line and the thirty rows, tab-separated, then "最佳公式: 007".
+std::string searchText(const CandidateRows& candidates, std::int32_t best);
+
+std::string searchJson(const DrawsShown& draws, PlayType type, PlanShape shape,
+                       const CandidateRows& candidates, std::int32_t best);
+
+// Every CR LF of text as LF.
+std::string withLineFeeds(std::string_view text);
+
+} // namespace kestrum::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+// kestrum-cli watch: what the window does, without it, for one lottery or several at once: the
+// start-up of each, then a refresh at its lottery's period, and the files written after each
+// new draw. One log line per event on standard error.
+
+#include "commands/Commands.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrum::cli {
+
+struct WatchRequest {
+    // Lottery numbers 1 to 10, each once, in the order given.
+    std::vector<std::int32_t> lotteries;
+    // The addresses, and in dataDirectory the data folder. With several lotteries each writes
+    // into its own subfolder of it, named after its feed file (cq, jx, ..., xgffc).
+    AppSettings app;
+};
+
+// Runs until `stop` becomes true (the program's SIGINT and SIGTERM handlers set it), and ends
+// within a second of that, never in the middle of writing a file. Returns the exit status: 0
+// when stopped.
+int runWatch(const WatchRequest& request, const std::atomic<bool>& stop);
+
+} // namespace kestrum::cli
