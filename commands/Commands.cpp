@@ -183,8 +183,9 @@ RefreshOutcome runRefresh(CommandContext& context, std::atomic<bool>& refreshBus
 DownloadOutcome runLotteryStartup(CommandContext& context, std::int32_t number, bool writeExports) {
     Engine& engine = context.engine;
     FeedContext feeds = feedContext(context);
-    const DownloadOutcome download = selectLotteryDraws(
-        engine, lotteryByNumber(number), context.settings.feedHosts, feeds, context.pacing);
+    // As the window's start-up: a download that fails leaves the store and "data1.txt" alone.
+    useLottery(engine, lotteryByNumber(number), context.settings.feedHosts);
+    const DownloadOutcome download = downloadFeed(engine, feeds, context.pacing);
     context.view.showDrawList(download.paneText);
     if (download.lines == 0) {
         context.view.showStatus(kDrawsUnavailableText);

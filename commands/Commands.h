@@ -88,7 +88,7 @@ void runSelectLottery(CommandContext& context, std::int32_t number);
 // The start-up of lottery `number` (1 to 10) for a program without a window: its draws (the
 // full download), the full recompute, the plans shown, and the export files written when
 // `writeExports` (the promotional text that ends them is the caller's to fetch first). Nothing
-// is computed when the download brought no line.
+// is computed when the download brought no line, and nothing is written when it failed.
 DownloadOutcome runLotteryStartup(CommandContext& context, std::int32_t number, bool writeExports);
 
 // The plans as the window shows them, for the selected lottery.

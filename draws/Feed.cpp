@@ -133,17 +133,21 @@ RefreshOutcome refreshLatestDraw(DrawStore& store, FeedContext& context) {
     return outcome;
 }
 
-DownloadOutcome selectLotteryDraws(DrawStore& store, const LotterySource& lottery,
-                                   const FeedHosts& hosts, FeedContext& context,
-                                   const DownloadPacing& pacing) {
+void useLottery(DrawStore& store, const LotterySource& lottery, const FeedHosts& hosts) {
     store.periodEnd = lottery.periodEnd;
     store.periodWidth = lottery.periodWidth;
     store.drawsPerDay = lottery.drawsPerDay;
     store.lotteryIndex = lottery.number;
+    store.feedUrl = feedUrlOf(lottery, hosts);
+}
+
+DownloadOutcome selectLotteryDraws(DrawStore& store, const LotterySource& lottery,
+                                   const FeedHosts& hosts, FeedContext& context,
+                                   const DownloadPacing& pacing) {
+    useLottery(store, lottery, hosts);
     for (std::string& line : store.FeedLines) {
         line.clear();
     }
-    store.feedUrl = feedUrlOf(lottery, hosts);
     DownloadOutcome outcome = downloadFeed(store, context, pacing);
     if (outcome.lines == 0) {
         // Neither a walk nor a refresh may build on the previous lottery's draws.

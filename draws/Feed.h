@@ -80,6 +80,9 @@ struct RefreshOutcome {
 // A line counts as known when it is empty (a failed fetch) or equals the newest stored line.
 RefreshOutcome refreshLatestDraw(DrawStore& store, FeedContext& context);
 
+// Sets the store's layout, lottery number and feed address to those of `lottery`.
+void useLottery(DrawStore& store, const LotterySource& lottery, const FeedHosts& hosts);
+
 // The draw side of choosing a lottery: its layout and number, an empty FeedLines, its feed
 // address, the download. When no line could be loaded, the history counts as empty (no walk
 // can run over the previous lottery's draws).

@@ -98,6 +98,31 @@ TEST_F(CommandsTest, StartupWithoutDrawsSaysSoAndComputesNothing) {
     EXPECT_EQ(currentFormula(m_engine, PlayType::Hou1), 284);
 }
 
+// The start-up of any lottery, for a program without a window: a failed download leaves the
+// files that other programs read as they were; a later one computes and exports that lottery.
+TEST_F(CommandsTest, ALotteryStartupThatFailsLeavesTheFilesAlone) {
+    const LotterySource& lottery = lotteryByNumber(7);
+    const std::string feed = feedUrlOf(lottery, m_settings.feedHosts);
+    std::ofstream(m_dir / "data1.txt") << "from an earlier run";
+    m_client.fail(feed, FetchStatus::NetworkError);
+    CommandContext c = context();
+    const DownloadOutcome failed = runLotteryStartup(c, 7, true);
+    EXPECT_FALSE(failed.loaded);
+    EXPECT_EQ(test::fileBytes(m_dir / "data1.txt"), "from an earlier run");
+    EXPECT_FALSE(exportsWritten());
+
+    test::FeedStyle style;
+    style.periodDigits = 4;
+    m_client.answer(feed, feedLines(30, 600, style));
+    const DownloadOutcome loaded = runLotteryStartup(c, 7, true);
+    EXPECT_EQ(loaded.lines, 30);
+    EXPECT_EQ(m_engine.lotteryIndex, 7);
+    EXPECT_EQ(m_engine.drawsPerDay, lottery.drawsPerDay);
+    EXPECT_EQ(test::fileBytes(m_dir / "data1.txt"), feedLines(1, 600, style)[0]);
+    EXPECT_TRUE(exportsWritten());
+    EXPECT_NE(m_engine.CurrentFormulaTable, FormulaTable{});
+}
+
 TEST_F(CommandsTest, ARefreshThatInsertsADrawRecomputesReportsAndExports) {
     m_client.answer(kFeed, feedLines(30, 80));
     CommandContext c = context();
