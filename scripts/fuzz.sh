@@ -13,7 +13,7 @@ cmake --preset fuzz
 cmake --build --preset fuzz
 
 status=0
-for target in line_reader feed differential settings; do
+for target in line_reader feed differential settings cli_feed; do
     corpus=build-fuzz/corpus/$target
     crashes=build-fuzz/crashes/$target
     mkdir -p "$corpus" "$crashes"

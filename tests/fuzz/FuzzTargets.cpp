@@ -1,6 +1,10 @@
 #include "FuzzTargets.h"
 
 #include "base/WebAddress.h"
+#include "cli/FeedSource.h"
+#include "cli/HeadlessView.h"
+#include "cli/Output.h"
+#include "commands/Commands.h"
 #include "draws/Feed.h"
 #include "engine/Dispatch.h"
 #include "engine/Search.h"
@@ -13,9 +17,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace kestrum::fuzz {
@@ -229,6 +236,69 @@ void settingsFile(const std::uint8_t* data, std::size_t size) {
         expect(!address->has_value() || isWebAddress(**address), "a bad address accepted");
     }
     expect(!settings.dataDir || !settings.dataDir->empty(), "an empty data folder accepted");
+}
+
+namespace {
+
+// Every address but the feed fails, as a machine without a network would.
+class NoNetwork final : public HttpClient {
+public:
+    FetchResult fetchLines(const std::string&, std::int32_t) override { return {}; }
+};
+
+} // namespace
+
+void cliFeed(const std::uint8_t* data, std::size_t size) {
+    const int file = ::memfd_create("kestrum-feed", MFD_CLOEXEC);
+    expect(file >= 0, "no memory file");
+    expect(size == 0 || ::write(file, data, size) == static_cast<ssize_t>(size), "short write");
+    ::lseek(file, 0, SEEK_SET);
+    const cli::SourceLines source = cli::readLinesFrom(file);
+    ::close(file);
+    expect(source.error.empty(), "a memory file could not be read");
+    for (const std::string& line : source.lines) {
+        expect(line.find_first_of("\r\n") == std::string::npos, "a line holds CR or LF");
+    }
+
+    static const std::filesystem::path folder = [] {
+        const std::filesystem::path made =
+            std::filesystem::temp_directory_path() / ("kestrum-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(made);
+        return made;
+    }();
+    const std::int32_t lottery = static_cast<std::int32_t>(size % kLotteryRows) + 1;
+    AppSettings settings;
+    settings.feedHosts = {"http://feed1", "http://feed2"};
+    settings.webHost = "http://web";
+    settings.dataDirectory = folder;
+    NoNetwork network;
+    cli::SourceHttpClient client(network, feedUrlOf(lotteryByNumber(lottery), settings.feedHosts),
+                                 source.lines);
+    auto engine = std::make_unique<Engine>();
+    cli::HeadlessView view;
+    CommandContext context{*engine, view, client, settings, {}, {1, {}}};
+    const DownloadOutcome download = runLotteryStartup(context, lottery, false);
+    expect(download.lines <= kDownloadLines, "more than thirty lines stored");
+    if (!view.plans) {
+        expect(download.lines == 0, "lines stored but no plans");
+        return;
+    }
+    const std::vector<PlayType> types(allPlayTypes().begin(), allPlayTypes().end());
+    expect(!cli::planText(*view.plans, types, "http://site/").empty(), "no plan text");
+    try {
+        expect(!cli::planJson({lottery, download.lines, engine->FeedLines[0]}, *view.plans, types)
+                    .empty(),
+               "no plan JSON");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        expect(false, "the plan JSON threw");
+    }
+    for (PlayType type : types) {
+        const cli::PlanTally tally = cli::tallyPlans(type, view.plans->planLines[slotOf(type)]);
+        expect(tally.wins >= 0 && tally.losses >= 0 && tally.currentLosingRun <= tally.losses &&
+                   tally.accuracy >= 0 && tally.accuracy <= 100,
+               "a tally out of bounds");
+    }
 }
 
 } // namespace kestrum::fuzz

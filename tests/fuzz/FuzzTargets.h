@@ -25,4 +25,8 @@ void differential(const std::uint8_t* data, std::size_t size);
 // web addresses and a named data folder.
 void settingsFile(const std::uint8_t* data, std::size_t size);
 
+// Arbitrary bytes as the feed file of kestrum-cli: read as the program reads a file, the start-up
+// of a lottery on its lines, and the plan's text and JSON of every play type.
+void cliFeed(const std::uint8_t* data, std::size_t size);
+
 } // namespace kestrum::fuzz

@@ -39,5 +39,9 @@ TEST(FuzzRegressionTest, SettingsInputs) {
     replayAll("settings", fuzz::settingsFile);
 }
 
+TEST(FuzzRegressionTest, CliFeedInputs) {
+    replayAll("cli_feed", fuzz::cliFeed);
+}
+
 } // namespace
 } // namespace kestrum
