@@ -1,5 +1,7 @@
 #include "feedsim/FeedServer.h"
 
+#include "feedsim/HostilePages.h"
+
 #include <chrono>
 #include <fstream>
 #include <httplib.h>
@@ -89,6 +91,13 @@ std::string garbage(std::uint64_t seed) {
     return bytes;
 }
 
+void serve(const Page& page, httplib::Response& response) {
+    if (!page.disposition.empty()) {
+        response.set_header("Content-Disposition", page.disposition);
+    }
+    response.set_content(page.body, page.contentType);
+}
+
 } // namespace
 
 FeedServer::FeedServer(ServerOptions options)
@@ -126,6 +135,13 @@ void FeedServer::installHandlers(Endpoint& endpoint) {
                                             httplib::Response& response) {
         if (host == Host::Web) {
             delayWebAnswer();
+            if (m_options.hostile) {
+                const Page page = hostilePage(request.path);
+                if (!page.contentType.empty()) {
+                    serve(page, response);
+                    return;
+                }
+            }
         }
         if (m_options.files) {
             std::filesystem::path file;
@@ -149,12 +165,12 @@ void FeedServer::installHandlers(Endpoint& endpoint) {
             return;
         }
         if (host == Host::Web) {
-            Page page = webPage(request.path, ports());
+            const Page page = webPage(request.path, ports());
             if (page.contentType.empty()) {
                 response.status = 404;
                 return;
             }
-            response.set_content(page.body, page.contentType);
+            serve(page, response);
             return;
         }
         const FeedInfo* feed = findFeed(host, request.path);

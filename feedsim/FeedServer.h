@@ -49,6 +49,8 @@ struct ServerOptions {
     // The maker's web host answers every request only after this long (0: at once), in either
     // mode; stop() cuts the waits short.
     std::chrono::milliseconds webDelay{0};
+    // The web host's panel pages are hostile ones (feedsim/HostilePages.h), in either mode.
+    bool hostile = false;
 };
 
 class FeedServer {

@@ -20,6 +20,8 @@ struct Ports {
 struct Page {
     std::string body;
     std::string contentType;
+    // The Content-Disposition header, when the file is to be saved rather than shown.
+    std::string disposition = {};
 };
 
 Page webPage(std::string_view path, const Ports& ports);

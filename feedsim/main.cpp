@@ -1,6 +1,8 @@
 // feedsim: the local feed server, on 127.0.0.1 only, until SIGINT or SIGTERM. Usage:
 //   feedsim [--files DIR] [--fault slow|error|garbage] [--web-delay SECONDS] [--web-port N]
-//           [--feed1-port N] [--feed2-port N]
+//           [--feed1-port N] [--feed2-port N] [--hostile]
+// --hostile: the web host's panel pages are hostile ones (feedsim/HostilePages.h), for trying
+// the program's web panels against them.
 
 #include "feedsim/FeedServer.h"
 
@@ -34,9 +36,9 @@ bool parseSeconds(const char* text, int& seconds) {
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: feedsim [--files DIR] [--fault slow|error|garbage]"
-                 " [--web-delay SECONDS] [--web-port N] [--feed1-port N] [--feed2-port N]\n");
+    std::fprintf(stderr, "usage: feedsim [--files DIR] [--fault slow|error|garbage]"
+                         " [--web-delay SECONDS] [--web-port N] [--feed1-port N] [--feed2-port N]"
+                         " [--hostile]\n");
     return 2;
 }
 
@@ -46,6 +48,10 @@ int main(int argc, char** argv) {
     feedsim::ServerOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
+        if (argument == "--hostile") {
+            options.hostile = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return usage();
         }
@@ -109,10 +115,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "feedsim: the server did not start\n");
         return 1;
     }
-    std::printf("feedsim: listening on 127.0.0.1:%d, %d, %d%s\n", server.port(feedsim::Host::Web),
+    std::printf("feedsim: listening on 127.0.0.1:%d, %d, %d%s%s\n", server.port(feedsim::Host::Web),
                 server.port(feedsim::Host::Feed1), server.port(feedsim::Host::Feed2),
                 options.files ? (" serving " + options.files->string()).c_str()
-                              : " (simulated draws)");
+                              : " (simulated draws)",
+                options.hostile ? ", hostile panel pages" : "");
     std::fflush(stdout);
     int received = 0;
     sigwait(&signals, &received);

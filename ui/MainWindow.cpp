@@ -151,6 +151,15 @@ void MainWindow::createControls() {
     m_report = pane(ControlId::Report);
     m_topPanel = panel(ControlId::TopPanel);
     m_rightPanel = panel(ControlId::RightPanel);
+    // A link the user clicked in a panel that asks for a new window opens in the desktop's
+    // browser.
+    for (WebPanel* webPanel : {m_topPanel, m_rightPanel}) {
+        connect(webPanel, &WebPanel::openRequested, this, [this](const QUrl& url) {
+            if (m_setup.openUrl) {
+                m_setup.openUrl(url);
+            }
+        });
+    }
     connect(button(ControlId::Search), &QPushButton::clicked, this, &MainWindow::onSearchFormulas);
     connect(button(ControlId::UseFormula), &QPushButton::clicked, this,
             &MainWindow::useCurrentFormula);
