@@ -9,6 +9,7 @@
 #include "commands/Commands.h"
 #include "platform/LineReader.h"
 #include "report/PlanReport.h"
+#include "support/FileHttpClient.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -18,34 +19,6 @@
 #include <utility>
 
 namespace {
-
-// Answers "http://<host>/<path>" with the lines of <fixture>/<host>/<path>, as the HTTP client
-// splits a body.
-class FileHttpClient final : public kestrum::HttpClient {
-public:
-    explicit FileHttpClient(std::filesystem::path fixture) : m_fixture(std::move(fixture)) {}
-
-    kestrum::FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
-        kestrum::FetchResult result;
-        std::ifstream in(m_fixture / url.substr(std::string("http://").size()), std::ios::binary);
-        if (!in) {
-            result.status = kestrum::FetchStatus::HttpError;
-            result.httpStatus = 404;
-            return result;
-        }
-        const std::string body{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
-        result.status = kestrum::FetchStatus::Ok;
-        result.httpStatus = 200;
-        kestrum::LineReader reader({}, maxLines);
-        reader.take(body.data(), body.size());
-        result.lines = reader.finish();
-        return result;
-    }
-
-private:
-    std::filesystem::path m_fixture;
-};
 
 // Keeps the last plans that the window would show.
 class PlansView final : public kestrum::View {
@@ -81,7 +54,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path out = argv[3];
-    FileHttpClient client(argv[1]);
+    kestrum::test::FileHttpClient client(argv[1]);
     PlansView view;
     auto engine = std::make_unique<kestrum::Engine>();
     kestrum::AppSettings settings;

@@ -6,6 +6,7 @@
 
 #include "commands/Commands.h"
 #include "platform/LineReader.h"
+#include "support/FileHttpClient.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -14,35 +15,6 @@
 #include <string>
 
 namespace {
-
-// Answers an address "http://<host>/<path>" with the lines of <fixture>/<host>/<path>, as the
-// HTTP client splits a body.
-class FileHttpClient final : public kestrum::HttpClient {
-public:
-    explicit FileHttpClient(std::filesystem::path fixture) : m_fixture(std::move(fixture)) {}
-
-    kestrum::FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
-        kestrum::FetchResult result;
-        const std::string address = url.substr(std::string("http://").size());
-        std::ifstream in(m_fixture / address, std::ios::binary);
-        if (!in) {
-            result.status = kestrum::FetchStatus::HttpError;
-            result.httpStatus = 404;
-            return result;
-        }
-        const std::string body{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
-        result.status = kestrum::FetchStatus::Ok;
-        result.httpStatus = 200;
-        kestrum::LineReader reader({}, maxLines);
-        reader.take(body.data(), body.size());
-        result.lines = reader.finish();
-        return result;
-    }
-
-private:
-    std::filesystem::path m_fixture;
-};
 
 class SilentView final : public kestrum::View {
 public:
@@ -64,7 +36,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: e2e_expected FEED_DIR OUT_DIR\n");
         return 2;
     }
-    FileHttpClient client(argv[1]);
+    kestrum::test::FileHttpClient client(argv[1]);
     SilentView view;
     auto engine = std::make_unique<kestrum::Engine>();
     kestrum::AppSettings settings;
