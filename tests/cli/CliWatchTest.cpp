@@ -28,15 +28,8 @@ TEST_F(CliWatchTest, SigintStopsItWithStatusZero) {
         "--config",   m_config.string(), "--web-host", host,    "--feed-host-1",
         host,         "--feed-host-2",   host,         "watch", "--data-dir",
         data.string()};
-    std::vector<std::string> copies{KESTRUM_CLI_PROGRAM};
-    copies.insert(copies.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : copies) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    const pid_t pid = test::spawnCli(arguments);
+    ASSERT_NE(pid, 0);
 
     // Its start-up is done once the last export file is there.
     const auto started = std::chrono::steady_clock::now();

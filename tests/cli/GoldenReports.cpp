@@ -7,34 +7,17 @@
 // Usage: cli_expected FEED_DIR SITE_URL OUT_DIR
 
 #include "commands/Commands.h"
-#include "platform/LineReader.h"
 #include "report/PlanReport.h"
 #include "support/FileHttpClient.h"
+#include "support/RecordingView.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 
 namespace {
-
-// Keeps the last plans that the window would show.
-class PlansView final : public kestrum::View {
-public:
-    void showDrawList(std::optional<std::string>) override {}
-    void showStatus(std::string) override {}
-    void checkOptions(kestrum::PlayType, std::int32_t) override {}
-    void showPlans(kestrum::PlanSnapshot snapshot) override { plans = std::move(snapshot); }
-    void showCandidates(kestrum::PlayType, kestrum::CandidateRows) override {}
-    void exportsWritten(bool) override {}
-    void commandDone() override {}
-    void openUrl(std::string) override {}
-    void closeWindow(std::string) override {}
-
-    std::optional<kestrum::PlanSnapshot> plans;
-};
 
 // The file of each play type, named as kestrum-cli names the play type; kept apart from the
 // program's own table so that a mix-up there cannot agree with itself here.
@@ -55,7 +38,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path out = argv[3];
     kestrum::test::FileHttpClient client(argv[1]);
-    PlansView view;
+    kestrum::test::RecordingView view;
     auto engine = std::make_unique<kestrum::Engine>();
     kestrum::AppSettings settings;
     settings.feedHosts = {"http://feed1", "http://feed2"};

@@ -29,6 +29,21 @@ struct CliRun {
     std::string err;
 };
 
+// Starts kestrum-cli with `arguments` and the file actions (none: the test's own descriptors);
+// its process id, 0 when it could not be started.
+inline pid_t spawnCli(const std::vector<std::string>& arguments,
+                      const posix_spawn_file_actions_t* actions = nullptr) {
+    std::vector<std::string> copies{KESTRUM_CLI_PROGRAM};
+    copies.insert(copies.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : copies) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    return posix_spawn(&pid, argv[0], actions, nullptr, argv.data(), environ) == 0 ? pid : 0;
+}
+
 // Runs kestrum-cli with `arguments`, its outputs going through files in `folder`.
 inline CliRun runCli(const std::vector<std::string>& arguments, const std::filesystem::path& folder,
                      const std::optional<std::filesystem::path>& input = std::nullopt) {
@@ -42,18 +57,10 @@ inline CliRun runCli(const std::vector<std::string>& arguments, const std::files
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> copies{KESTRUM_CLI_PROGRAM};
-    copies.insert(copies.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : copies) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
     CliRun run;
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const pid_t pid = spawnCli(arguments, &actions);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    if (pid == 0) {
         run.err = "posix_spawn failed";
         return run;
     }
@@ -61,12 +68,8 @@ inline CliRun runCli(const std::vector<std::string>& arguments, const std::files
     if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
         run.status = WEXITSTATUS(status);
     }
-    const auto read = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    };
-    run.out = read(outPath);
-    run.err = read(errPath);
+    run.out = fileBytes(outPath);
+    run.err = fileBytes(errPath);
     return run;
 }
 

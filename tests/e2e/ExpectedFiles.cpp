@@ -5,31 +5,12 @@
 // Usage: e2e_expected FEED_DIR OUT_DIR
 
 #include "commands/Commands.h"
-#include "platform/LineReader.h"
 #include "support/FileHttpClient.h"
+#include "support/RecordingView.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-
-namespace {
-
-class SilentView final : public kestrum::View {
-public:
-    void showDrawList(std::optional<std::string>) override {}
-    void showStatus(std::string) override {}
-    void checkOptions(kestrum::PlayType, std::int32_t) override {}
-    void showPlans(kestrum::PlanSnapshot) override {}
-    void showCandidates(kestrum::PlayType, kestrum::CandidateRows) override {}
-    void exportsWritten(bool) override {}
-    void commandDone() override {}
-    void openUrl(std::string) override {}
-    void closeWindow(std::string) override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -37,7 +18,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     kestrum::test::FileHttpClient client(argv[1]);
-    SilentView view;
+    kestrum::test::RecordingView view;
     auto engine = std::make_unique<kestrum::Engine>();
     kestrum::AppSettings settings;
     settings.feedHosts = {"http://feed1", "http://feed2"};
