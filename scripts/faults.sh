@@ -34,7 +34,7 @@ follows() { # the snapshot catches up with the feed within two refresh periods a
 live_start_kestrum
 check "follows the feed at first" follows
 
-live_stop_feedsim
+feedsim_stop
 sleep $phase_seconds
 check "alive with the feed server stopped" live_alive
 live_feedsim
@@ -61,7 +61,7 @@ live_feedsim
 check "takes up the draws after the slow answers" follows
 
 live_close_kestrum
-live_stop_feedsim
+feedsim_stop
 echo "longest event loop stall: \$(live_longest_stall) ms"
 # The sanitizers' build runs several times slower: its stalls say nothing of the program's.
 if [ "\$live_preset" = release ]; then

@@ -1,5 +1,5 @@
-# Starts the local feed server and waits until that very process is ready. Sourced, not run:
-# by run.sh, first-window.sh, live-common.sh and tests/e2e/run_e2e.sh.
+# Starts the local feed server and waits until that very process is ready, and stops it. Sourced,
+# not run: by first-window.sh, live-common.sh and the end-to-end and kestrum-cli test scripts.
 
 # feedsim_start BINARY LOG [feedsim options...]: starts BINARY in the background with its output
 # in LOG (emptied first) and its pid in $feedsim_pid, and returns once it has printed its
@@ -38,4 +38,14 @@ feedsim_start() {
     wait "$feedsim_pid" 2> /dev/null || true
     feedsim_pid=""
     return 1
+}
+
+# feedsim_stop: stops the server that feedsim_start started, if it runs, and waits for it;
+# $feedsim_pid is empty afterwards.
+feedsim_stop() {
+    if [ -n "${feedsim_pid:-}" ]; then
+        kill "$feedsim_pid" 2> /dev/null || true
+        wait "$feedsim_pid" 2> /dev/null || true
+        feedsim_pid=""
+    fi
 }

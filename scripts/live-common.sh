@@ -42,23 +42,15 @@ live_sanitizer_reports() {
 live_begin() {
     live_build
     work=$(mktemp -d)
-    trap 'live_stop_feedsim; cp "$work/kestrum.log" "$live_dir/live-kestrum.log" 2>/dev/null || true; rm -rf "$work"' EXIT
+    trap 'feedsim_stop; cp "$work/kestrum.log" "$live_dir/live-kestrum.log" 2>/dev/null || true; rm -rf "$work"' EXIT
     live_feedsim
 }
 
 # live_feedsim [feedsim options...]: (re)starts the feed server and waits for its "listening"
 # line; its pid in $feedsim_pid. Fails when it ends first (a port taken by another server).
 live_feedsim() {
-    live_stop_feedsim
+    feedsim_stop
     feedsim_start "$live_dir/bin/kestrum-feedsim" "$work/feedsim.log" "$@"
-}
-
-live_stop_feedsim() {
-    if [ -n "${feedsim_pid:-}" ]; then
-        kill "$feedsim_pid" 2>/dev/null || true
-        wait "$feedsim_pid" 2>/dev/null || true
-        feedsim_pid=""
-    fi
 }
 
 # Runs inside the virtual display: starts the program in $work/app with its event-loop watch on

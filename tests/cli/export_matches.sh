@@ -11,10 +11,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/feedsim-start.sh"
 work=$(mktemp -d)
 feedsim_pid=""
 cleanup() {
-    if [ -n "$feedsim_pid" ]; then
-        kill "$feedsim_pid" 2>/dev/null || true
-        wait "$feedsim_pid" 2>/dev/null || true
-    fi
+    feedsim_stop
     rm -rf "$work"
 }
 trap cleanup EXIT

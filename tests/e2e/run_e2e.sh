@@ -13,10 +13,7 @@ work=$(mktemp -d)
 mkdir -p "$artifacts" "$work/app"
 feedsim_pid=""
 cleanup() {
-    if [ -n "$feedsim_pid" ]; then
-        kill "$feedsim_pid" 2>/dev/null || true
-        wait "$feedsim_pid" 2>/dev/null || true
-    fi
+    feedsim_stop
     rm -rf "$work"
 }
 trap cleanup EXIT

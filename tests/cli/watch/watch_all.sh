@@ -20,10 +20,7 @@ watch_pid=""
 feedsim_pid=""
 cleanup() {
     [ -n "$watch_pid" ] && kill -9 "$watch_pid" 2> /dev/null
-    if [ -n "$feedsim_pid" ]; then
-        kill "$feedsim_pid" 2> /dev/null
-        wait "$feedsim_pid" 2> /dev/null
-    fi
+    feedsim_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -32,9 +29,7 @@ fail() { echo "FAILED: $*"; echo "--- watch's standard error:"; cat "$log"; exit
 
 # The ports of a feed server that has stopped: nothing answers there until it runs again.
 feedsim_start "$feedsim" "$work/feedsim.log" --web-port 0 --feed1-port 0 --feed2-port 0 || exit 1
-kill "$feedsim_pid"
-wait "$feedsim_pid"
-feedsim_pid=""
+feedsim_stop
 down=("${feedsim_addresses[@]}")
 # Each folder: its feed's host and path.
 declare -A feed=([cq]="1 /ssckj/cq.txt" [jx]="2 /ssckj/jx.txt" [xj]="1 /ssckj/xj.txt"
@@ -46,9 +41,9 @@ exports="geweizd.txt h2zd.txt shiweizd.txt baiweizd.txt qianweizd.txt wanweizd.t
 
 # The first lines of a folder's feed, newest first.
 feed_lines() {
-    local spec
-    read -r -a spec <<< "${feed[$1]}"
-    curl -s --max-time 5 "${host[${spec[0]}]}${spec[1]}" | head -n "$2"
+    local entry
+    read -r -a entry <<< "${feed[$1]}"
+    curl -s --max-time 5 "${host[${entry[0]}]}${entry[1]}" | head -n "$2"
 }
 
 # Every file of the folder whole: data1.txt a draw line, each export file GBK that ends with
