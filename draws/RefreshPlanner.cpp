@@ -1,0 +1,292 @@
+#include "draws/RefreshPlanner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace kestrum {
+
+namespace {
+
+// The fast polls come this far apart.
+constexpr double kFastStep = 1000;
+// Arrivals seen by a poll before the planner trusts what it learned.
+constexpr std::int64_t kArrivalsToLearn = 2;
+// The arrivals the offset and its spread are learned from.
+constexpr std::size_t kRecentArrivals = 6;
+// An arrival known to within this much is precise: the windows cover every precise one of
+// the recent arrivals, but of the coarse ones only the newest.
+constexpr double kPreciseWidth = 2 * kFastStep;
+// The learned interval replaces the first guess only when it differs by more than this share.
+constexpr double kIntervalTolerance = 0.01;
+constexpr double kMsPerDay = 86'400'000;
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned shifted = month > 2 ? month - 3 : month + 9;
+    const unsigned dayOfYear = (153 * shifted + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+std::optional<std::int64_t> drawOrdinal(std::string_view line, std::int32_t drawsPerDay) {
+    if (line.size() < 9 || drawsPerDay < 1) {
+        return std::nullopt;
+    }
+    std::int64_t date = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (!isDigit(line[i])) {
+            return std::nullopt;
+        }
+        date = date * 10 + (line[i] - '0');
+    }
+    std::int64_t period = 0;
+    std::size_t i = 8;
+    for (; i < line.size() && isDigit(line[i]) && i < 8 + 6; ++i) {
+        period = period * 10 + (line[i] - '0');
+    }
+    if (i == 8 || (i < line.size() && line[i] != ' ')) {
+        return std::nullopt;
+    }
+    const auto year = date / 10000;
+    const auto month = static_cast<unsigned>(date / 100 % 100);
+    const auto day = static_cast<unsigned>(date % 100);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || period < 1 || period > drawsPerDay) {
+        return std::nullopt;
+    }
+    return daysFromCivil(year, month, day) * drawsPerDay + period - 1;
+}
+
+RefreshPlanner::RefreshPlanner(std::int32_t drawsPerDay, Millis period, Moment start)
+    : m_drawsPerDay(std::max(drawsPerDay, 1)),
+      m_period(static_cast<double>(std::max<Millis::rep>(period.count(), 1))),
+      m_interval0(kMsPerDay / m_drawsPerDay), m_interval(m_interval0),
+      m_quietCap(std::max(m_period, m_interval0 / 2)), m_origin(start) {
+    // The polls the fixed timer sends in one interval between draws.
+    const auto perDraw = static_cast<std::int32_t>(std::floor(m_interval0 / m_period));
+    // Room to save what two draws' worth of timer ticks would have sent, so that a draw that
+    // took many polls (late, skipped) leaves enough for the next one.
+    m_capacity = std::max(2 * perDraw, 2);
+    m_fastPolls = std::clamp(perDraw + 2, 6, 10);
+}
+
+double RefreshPlanner::msSince(Moment moment) const {
+    return std::chrono::duration<double, std::milli>(moment - m_origin).count();
+}
+
+RefreshPlanner::Moment RefreshPlanner::momentAt(double ms) const {
+    return m_origin + std::chrono::duration_cast<Clock::duration>(
+                          std::chrono::duration<double, std::milli>(std::ceil(ms)));
+}
+
+bool RefreshPlanner::learning() const {
+    return m_arrivalsSeen < kArrivalsToLearn || !m_lastOrdinal || m_arrivals.empty();
+}
+
+RefreshPlanner::Window RefreshPlanner::window(std::int64_t ordinal) const {
+    // Offsets from the grid of draws: where within its interval each arrival came.
+    const auto offset = [this](const Arrival& arrival, double bound) {
+        return bound - static_cast<double>(arrival.ordinal) * m_interval;
+    };
+    const Arrival& newest = m_arrivals.back();
+    double earliest = offset(newest, newest.lower);
+    double latest = offset(newest, newest.upper);
+    for (const Arrival& arrival : m_arrivals) {
+        if (arrival.upper - arrival.lower <= kPreciseWidth) {
+            earliest = std::min(earliest, offset(arrival, arrival.lower));
+            latest = std::max(latest, offset(arrival, arrival.upper));
+        }
+    }
+    const double base = static_cast<double>(ordinal) * m_interval;
+    const double step = std::max(kFastStep, (latest - earliest) / (m_fastPolls - 1));
+    return {base + earliest, base + earliest + step * (m_fastPolls - 1), step};
+}
+
+RefreshPlanner::Millis RefreshPlanner::interval() const {
+    return Millis(std::llround(m_interval));
+}
+
+std::optional<RefreshPlanner::Moment> RefreshPlanner::expectedArrival() const {
+    if (learning()) {
+        return std::nullopt;
+    }
+    return momentAt(window(m_target).first);
+}
+
+RefreshPlanner::Phase RefreshPlanner::phase() const {
+    if (learning()) {
+        return Phase::Learning;
+    }
+    if (m_targetPolls > 0) {
+        return Phase::Fast;
+    }
+    return m_fallback ? Phase::Fallback : Phase::Quiet;
+}
+
+void RefreshPlanner::drawsLoaded(std::string_view newestLine) {
+    // A download replaces the draws: what was learned of the previous ones may not hold.
+    m_lastOrdinal = drawOrdinal(newestLine, m_drawsPerDay);
+    m_arrivals.clear();
+    m_arrivalsSeen = 0;
+    m_targetPolls = 0;
+    m_fallback = false;
+    m_earlyStep = 0;
+    m_lastEmptyStart.reset();
+    m_interval = m_interval0;
+    if (m_lastOrdinal) {
+        m_target = *m_lastOrdinal + 1;
+    }
+}
+
+void RefreshPlanner::earnBudget(double nowMs) {
+    if (nowMs > m_budgetAt) {
+        m_budget = std::min<double>(m_capacity, m_budget + (nowMs - m_budgetAt) / m_period);
+        m_budgetAt = nowMs;
+    }
+}
+
+RefreshPlanner::Moment RefreshPlanner::nextPoll() const {
+    double at = 0;
+    if (learning()) {
+        at = m_lastStart + m_period;
+    } else {
+        const Window next = window(m_target);
+        if (m_targetPolls > 0) {
+            at = next.first + next.step * m_targetPolls;
+        } else if (m_fallback) {
+            // Backing off from the fast polls: 2, 4, 8 s ... apart, up to the period.
+            const double pause = std::min(m_period, 2 * kFastStep * std::exp2(m_fallbackPolls));
+            at = std::min(m_lastStart + pause, next.first);
+        } else {
+            at = std::min(next.first, m_lastStart + m_quietCap);
+        }
+    }
+    // Not before a poll has been earned. The budget only grows with time, so the moment it
+    // reaches one poll follows from where it stood.
+    double budget = m_budget;
+    if (at > m_budgetAt) {
+        budget = std::min<double>(m_capacity, budget + (at - m_budgetAt) / m_period);
+    }
+    if (budget < 1) {
+        at = std::max(at, m_budgetAt + (1 - m_budget) * m_period);
+    }
+    return momentAt(std::max(at, m_lastEnd));
+}
+
+void RefreshPlanner::pollDone(Moment start, Moment end, PollResult result,
+                              std::string_view newestLine) {
+    const double startMs = msSince(start);
+    const double endMs = std::max(msSince(end), startMs);
+    earnBudget(startMs);
+    m_budget -= 1;
+    const bool wasLearning = learning();
+    const bool inWindow = !wasLearning && startMs >= window(m_target).first - 1;
+    m_lastStart = startMs;
+    m_lastEnd = endMs;
+
+    if (result != PollResult::NewDraw) {
+        if (inWindow && ++m_targetPolls >= m_fastPolls) {
+            // The draw did not come in time: the fixed period looks for it, until the next
+            // draw's window.
+            m_fallback = true;
+            m_fallbackPolls = 0;
+            ++m_target;
+            m_targetPolls = 0;
+        } else if (m_fallback && !inWindow) {
+            ++m_fallbackPolls;
+        }
+        if (result == PollResult::NothingNew) {
+            m_lastEmptyStart = startMs;
+        }
+        return;
+    }
+
+    std::optional<std::int64_t> ordinal = drawOrdinal(newestLine, m_drawsPerDay);
+    if (!ordinal && m_lastOrdinal) {
+        // No period code: the time since the last draw says how many came.
+        const auto count = std::llround((endMs - m_lastSeen) / m_interval);
+        ordinal = *m_lastOrdinal + std::max<std::int64_t>(count, 1);
+    }
+    if (!ordinal || (m_lastOrdinal && *ordinal <= *m_lastOrdinal)) {
+        // A draw that is not after the stored one: the feed has changed under us.
+        drawsLoaded(newestLine);
+        m_lastSeen = endMs;
+        return;
+    }
+    if (m_lastOrdinal) {
+        m_passedOver += *ordinal - *m_lastOrdinal - 1;
+    }
+    // The draw was not there when the last poll that found nothing new started (or, without
+    // one, a period before this poll), and was by the end of this one.
+    double lower =
+        m_lastEmptyStart && *m_lastEmptyStart > m_lastSeen ? *m_lastEmptyStart : startMs - m_period;
+    if (!wasLearning && !m_fallback && m_targetPolls == 0) {
+        // It came before its window: take it to have come a little earlier than the window,
+        // twice as far each time in a row.
+        m_earlyStep = m_earlyStep == 0 ? kFastStep : std::min(m_earlyStep * 2, m_interval / 2);
+        lower = std::max(lower, endMs - m_earlyStep);
+    } else {
+        m_earlyStep = 0;
+    }
+    m_arrivals.push_back({*ordinal, lower, endMs});
+    while (m_arrivals.size() > kRecentArrivals) {
+        m_arrivals.pop_front();
+    }
+    learnInterval();
+
+    ++m_arrivalsSeen;
+    m_lastOrdinal = ordinal;
+    m_lastSeen = endMs;
+    m_target = *ordinal + 1;
+    m_targetPolls = 0;
+    m_fallback = false;
+    m_lastEmptyStart.reset();
+}
+
+void RefreshPlanner::learnInterval() {
+    // The median of the slopes between precisely known arrivals (Theil and Sen), which a
+    // single odd arrival does not move.
+    std::vector<double> slopes;
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    std::size_t precise = 0;
+    for (std::size_t i = 0; i < m_arrivals.size(); ++i) {
+        const Arrival& a = m_arrivals[i];
+        if (a.upper - a.lower > kPreciseWidth) {
+            continue;
+        }
+        first = precise == 0 ? a.ordinal : std::min(first, a.ordinal);
+        last = precise == 0 ? a.ordinal : std::max(last, a.ordinal);
+        ++precise;
+        for (std::size_t j = i + 1; j < m_arrivals.size(); ++j) {
+            const Arrival& b = m_arrivals[j];
+            if (b.upper - b.lower > kPreciseWidth || b.ordinal == a.ordinal) {
+                continue;
+            }
+            slopes.push_back(((b.upper + b.lower) - (a.upper + a.lower)) / 2 /
+                             static_cast<double>(b.ordinal - a.ordinal));
+        }
+    }
+    m_interval = m_interval0;
+    if (precise < 4 || last - first < 3 || slopes.empty()) {
+        return;
+    }
+    const auto middle = slopes.begin() + static_cast<std::ptrdiff_t>(slopes.size() / 2);
+    std::nth_element(slopes.begin(), middle, slopes.end());
+    const double slope = *middle;
+    if (std::abs(slope - m_interval0) > kIntervalTolerance * m_interval0 &&
+        slope >= m_interval0 / 2 && slope <= m_interval0 * 2) {
+        m_interval = slope;
+    }
+}
+
+} // namespace kestrum

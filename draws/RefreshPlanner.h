@@ -1,0 +1,152 @@
+#pragma once
+
+// When to ask a feed for its newest draw, so that a new draw is seen within a second or so of
+// its publication, without asking more often than the fixed refresh timer would.
+//
+// Draws come on a schedule: `drawsPerDay` of them, evenly over the day. Every draw line names
+// its draw (date and period number), so each draw has an ordinal k, counted across midnight,
+// and draw k appears near `origin + k * interval + offset`. The planner learns the interval and
+// the offset (the feed's publication lag and the spread of it) from the arrivals it is told of,
+// then polls from the earliest expected appearance of the next draw until it is in, at most
+// `fastPolls()` times, a second apart (further apart only while what it knows is still
+// coarse), and stays quiet in between. The fixed period stays as a
+// safety net:
+// - until a few arrivals are seen, it polls at the fixed period, as the timer does;
+// - when the fast polls end without the draw (a late or skipped draw), it backs off, 2, 4, 8 s
+//   apart and then at the fixed period, until a draw comes or the next draw's fast polls begin;
+// - no quiet stretch is longer than max(period, interval / 2), so a feed that publishes two
+//   draws early, one on the other's heels, still has each of them seen.
+// A budget caps the polls: one poll is earned per period of time (as the timer sends one), at
+// most `budgetCapacity()` may be saved up, and nothing is earned before the first period: so by
+// any moment it has sent no more polls than the fixed timer would have by then.
+//
+// The planner reads no clock: the caller passes the moments (a steady clock in the program, a
+// made-up one in tests), so it is a pure function of what it is told.
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string_view>
+
+namespace kestrum {
+
+// The draw's ordinal, counted from 1970-01-01 across days: days * drawsPerDay + period - 1,
+// read from the line's period code (YYYYMMDD followed by the period number, 1 to drawsPerDay,
+// up to the first blank). Nothing for a line that holds no such code.
+std::optional<std::int64_t> drawOrdinal(std::string_view line, std::int32_t drawsPerDay);
+
+class RefreshPlanner {
+public:
+    using Clock = std::chrono::steady_clock;
+    using Moment = Clock::time_point;
+    using Millis = std::chrono::milliseconds;
+
+    enum class PollResult {
+        // The poll brought a draw that was not stored yet.
+        NewDraw,
+        // The feed's newest draw is the stored one (a 304 answer counts as this).
+        NothingNew,
+        // No usable answer: it tells nothing of the draws.
+        Failed,
+    };
+
+    // What the planner is doing, for logs and tests.
+    enum class Phase {
+        // Too few arrivals seen: polls at the fixed period.
+        Learning,
+        // Waiting for the next draw's fast polls to begin.
+        Quiet,
+        // Polling every second for the next draw.
+        Fast,
+        // The fast polls ended without the draw: polls at the fixed period.
+        Fallback,
+    };
+
+    // drawsPerDay >= 1; period > 0: the fixed timer's period. `start` is when the timer would
+    // have started (its first poll is due a period later).
+    RefreshPlanner(std::int32_t drawsPerDay, Millis period, Moment start);
+
+    // The newest draw after a full download: known, but when it appeared is not.
+    void drawsLoaded(std::string_view newestLine);
+
+    // When the next poll should start; at or before `now` means at once. Never earlier than
+    // the end of the last poll.
+    Moment nextPoll() const;
+
+    // A poll that started at `start` and ended at `end` found `result`; `newestLine` is the
+    // feed's newest draw line when the result is NewDraw.
+    void pollDone(Moment start, Moment end, PollResult result, std::string_view newestLine = {});
+
+    Phase phase() const;
+    // Draws seen arriving by a poll (not by a download).
+    std::int64_t arrivalsSeen() const { return m_arrivalsSeen; }
+    // Draws that came after the stored newest but before the one a poll brought, so never
+    // stored: each poll takes only the newest line. A feed that skips a draw counts here too.
+    std::int64_t drawsPassedOver() const { return m_passedOver; }
+    // The learned interval between draws.
+    Millis interval() const;
+    // The earliest moment the next draw is expected, once learned.
+    std::optional<Moment> expectedArrival() const;
+    // The bound on the fast polls for one draw.
+    std::int32_t fastPolls() const { return m_fastPolls; }
+    std::int32_t budgetCapacity() const { return m_capacity; }
+
+private:
+    // One arrival: draw `ordinal` appeared after `lower` and by `upper` (ms since m_origin).
+    // The bounds come from the polls around it, narrowed for a draw that came before its
+    // window (how far before is then a guess that doubles while draws keep coming early).
+    struct Arrival {
+        std::int64_t ordinal;
+        double lower;
+        double upper;
+    };
+    // Where the fast polls for draw k go: from `first`, `step` apart.
+    struct Window {
+        double first;
+        double last;
+        double step;
+    };
+
+    double msSince(Moment moment) const;
+    Moment momentAt(double ms) const;
+    bool learning() const;
+    Window window(std::int64_t ordinal) const;
+    void learnInterval();
+    void earnBudget(double nowMs);
+
+    std::int32_t m_drawsPerDay;
+    double m_period;    // ms
+    double m_interval0; // ms, from drawsPerDay
+    double m_interval;  // ms, learned
+    double m_quietCap;  // ms
+    std::int32_t m_fastPolls;
+    std::int32_t m_capacity;
+    Moment m_origin;
+
+    // The budget: polls in hand, as of m_budgetAt.
+    double m_budget = 0;
+    double m_budgetAt = 0;
+
+    double m_lastStart = 0;
+    double m_lastEnd = 0;
+    // Start of the last poll that found nothing new (the lower bound of the next arrival).
+    std::optional<double> m_lastEmptyStart;
+
+    std::optional<std::int64_t> m_lastOrdinal;
+    double m_lastSeen = 0;
+    // The draw the fast polls are for, and how many of them were made.
+    std::int64_t m_target = 0;
+    std::int32_t m_targetPolls = 0;
+    bool m_fallback = false;
+    std::int32_t m_fallbackPolls = 0;
+    // How far before an early arrival it is taken to have come; doubles while draws keep
+    // coming before their window.
+    double m_earlyStep = 0;
+
+    std::deque<Arrival> m_arrivals;
+    std::int64_t m_arrivalsSeen = 0;
+    std::int64_t m_passedOver = 0;
+};
+
+} // namespace kestrum
