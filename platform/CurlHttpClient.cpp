@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace kestrum {
 
@@ -25,6 +26,28 @@ void initialiseCurlOnce() {
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
+
+struct CurlListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+// The value of a header of the last response, or empty.
+std::string lastHeader(CURL* handle, const char* name) {
+    curl_header* header = nullptr;
+    if (curl_easy_header(handle, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK ||
+        header == nullptr || header->value == nullptr) {
+        return {};
+    }
+    return header->value;
+}
+
+// Whether a remembered answer holds what a request for maxLines lines would read.
+bool covers(std::int32_t rememberedMax, bool whole, std::int32_t maxLines) {
+    if (whole) {
+        return true;
+    }
+    return rememberedMax > 0 && maxLines > 0 && maxLines <= rememberedMax;
+}
 
 int checkCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     const auto* cancelled = static_cast<const std::atomic<bool>*>(user);
@@ -66,6 +89,30 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     }
 
+    // A validator of the last answer makes the request conditional.
+    std::optional<Remembered> remembered;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto found = m_remembered.find(url);
+        if (found != m_remembered.end() &&
+            covers(found->second.maxLines, found->second.whole, maxLines)) {
+            remembered = found->second;
+        }
+    }
+    std::unique_ptr<curl_slist, CurlListDeleter> headers;
+    if (remembered) {
+        curl_slist* list = nullptr;
+        if (!remembered->etag.empty()) {
+            list = curl_slist_append(list, ("If-None-Match: " + remembered->etag).c_str());
+        }
+        if (!remembered->lastModified.empty()) {
+            list =
+                curl_slist_append(list, ("If-Modified-Since: " + remembered->lastModified).c_str());
+        }
+        headers.reset(list);
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
+    }
+
     const CURLcode code = curl_easy_perform(handle);
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.httpStatus);
     // A transfer that we stopped ourselves, having read enough, is a success.
@@ -76,14 +123,45 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
         result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
         return result;
     }
+    if (result.httpStatus == 304 && remembered) {
+        result.status = FetchStatus::Ok;
+        result.notModified = true;
+        result.lines = remembered->lines;
+        if (maxLines > 0 && result.lines.size() > static_cast<std::size_t>(maxLines)) {
+            result.lines.resize(static_cast<std::size_t>(maxLines));
+        }
+        return result;
+    }
     if (result.httpStatus < 200 || result.httpStatus > 299) {
         result.status = FetchStatus::HttpError;
         result.error = "HTTP status " + std::to_string(result.httpStatus);
         return result;
     }
     result.status = FetchStatus::Ok;
+    const bool whole = !collector.enough() && !collector.capped();
     result.lines = collector.finish();
+    remember(url, handle, result.lines, maxLines, whole);
     return result;
+}
+
+void CurlHttpClient::remember(const std::string& url, void* handle,
+                              const std::vector<std::string>& lines, std::int32_t maxLines,
+                              bool whole) {
+    Remembered answer;
+    answer.etag = lastHeader(static_cast<CURL*>(handle), "ETag");
+    // A weak ETag may not be sent back as a strong one would; servers take both in
+    // If-None-Match, so it is sent as it came.
+    answer.lastModified = lastHeader(static_cast<CURL*>(handle), "Last-Modified");
+    const std::lock_guard lock(m_mutex);
+    if (answer.etag.empty() && answer.lastModified.empty()) {
+        // Nothing to ask with next time.
+        m_remembered.erase(url);
+        return;
+    }
+    answer.lines = lines;
+    answer.maxLines = maxLines;
+    answer.whole = whole;
+    m_remembered[url] = std::move(answer);
 }
 
 } // namespace kestrum

@@ -27,6 +27,9 @@ struct FetchResult {
     // The body's lines, as received (bytes), without LF and without any CR. A last line
     // without LF is a line like the others; blank lines are kept.
     std::vector<std::string> lines;
+    // The server answered 304 to a conditional request: the body is unchanged since the last
+    // fetch, and `lines` are that fetch's (the status is Ok).
+    bool notModified = false;
 
     bool ok() const { return status == FetchStatus::Ok; }
 };

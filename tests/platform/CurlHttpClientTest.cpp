@@ -6,6 +6,7 @@
 #include <chrono>
 #include <future>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <netinet/in.h>
 #include <stdexcept>
 #include <string>
@@ -107,6 +108,52 @@ TEST_F(CurlHttpClientTest, FollowsRedirects) {
     const FetchResult result = fetch("/old");
     ASSERT_TRUE(result.ok()) << result.error;
     EXPECT_EQ(result.lines, (Lines{"moved here"}));
+}
+
+// A feed with an ETag: a 304 for a request that names the current one. Asking for more lines
+// than were read last time cannot be answered from them, so that request is not conditional.
+TEST_F(CurlHttpClientTest, AskConditionallyAndTakeA304AsTheLastAnswerAgain) {
+    std::mutex mutex;
+    std::string body = "b 2\na 1\n";
+    std::string tag = "\"v1\"";
+    std::vector<std::string> asked; // the If-None-Match of each request
+    m_server.server().Get("/feed",
+                          [&](const httplib::Request& request, httplib::Response& response) {
+                              const std::lock_guard lock(mutex);
+                              asked.push_back(request.get_header_value("If-None-Match"));
+                              response.set_header("ETag", tag);
+                              if (request.get_header_value("If-None-Match") == tag) {
+                                  response.status = 304;
+                                  return;
+                              }
+                              response.set_content(body, "text/plain");
+                          });
+    m_server.serve("/plain", "x\n");
+
+    EXPECT_EQ(fetch("/feed", 1).lines, (Lines{"b 2"}));
+    const FetchResult same = fetch("/feed", 1);
+    ASSERT_TRUE(same.ok()) << same.error;
+    EXPECT_TRUE(same.notModified);
+    EXPECT_EQ(same.httpStatus, 304);
+    EXPECT_EQ(same.lines, (Lines{"b 2"}));
+    // Two lines were never read: a plain request, which then serves the one-line ones too.
+    EXPECT_EQ(fetch("/feed", 2).lines, (Lines{"b 2", "a 1"}));
+    EXPECT_TRUE(fetch("/feed", 1).notModified);
+    {
+        const std::lock_guard lock(mutex);
+        body = "c 3\nb 2\n";
+        tag = "\"v2\"";
+    }
+    const FetchResult changed = fetch("/feed", 1);
+    EXPECT_FALSE(changed.notModified);
+    EXPECT_EQ(changed.lines, (Lines{"c 3"}));
+    EXPECT_EQ(asked, (Lines{"", "\"v1\"", "", "\"v1\"", "\"v1\""}));
+
+    // No validator, no condition; and a 304 that was not asked for is no answer.
+    m_server.serve("/bare304", "", 304);
+    EXPECT_FALSE(fetch("/bare304").ok());
+    EXPECT_FALSE(fetch("/plain").notModified);
+    EXPECT_FALSE(fetch("/plain").notModified);
 }
 
 // A port of 127.0.0.1 that refuses every connection for as long as the object lives: its
