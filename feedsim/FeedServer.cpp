@@ -2,11 +2,15 @@
 
 #include "feedsim/HostilePages.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <httplib.h>
 #include <iterator>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 namespace feedsim {
 
@@ -78,6 +82,110 @@ Lookup fileUnder(const std::filesystem::path& root, const std::string& requestPa
     return std::filesystem::is_regular_file(file, error) ? Lookup::Found : Lookup::Missing;
 }
 
+// The bytes of the file at a (decoded) request path under root, with the file; otherwise the
+// status to answer, 403 or 404.
+int readFile(const std::filesystem::path& root, const std::string& requestPath,
+             std::filesystem::path& file, std::string& body) {
+    switch (fileUnder(root, requestPath, file)) {
+    case Lookup::Refused:
+        return 403;
+    case Lookup::Missing:
+        return 404;
+    case Lookup::Found:
+        break;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return 404;
+    }
+    body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return 200;
+}
+
+// The file's modification time as an HTTP date ("Sun, 06 Nov 1994 08:49:37 GMT"); empty when
+// it cannot be read.
+std::string lastModified(const std::filesystem::path& file) {
+    struct stat status {};
+    std::tm utc{};
+    if (::stat(file.c_str(), &status) != 0 || ::gmtime_r(&status.st_mtime, &utc) == nullptr) {
+        return {};
+    }
+    // Spelled out: strftime's names follow the locale.
+    static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char date[40];
+    std::snprintf(date, sizeof date, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[utc.tm_wday],
+                  utc.tm_mday, kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min,
+                  utc.tm_sec);
+    return date;
+}
+
+// A strong validator of the body: its 64-bit FNV-1a hash and its length, quoted.
+std::string entityTag(const std::string& body) {
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+    for (const char byte : body) {
+        hash = (hash ^ static_cast<unsigned char>(byte)) * 0x100000001B3ull;
+    }
+    char tag[48];
+    std::snprintf(tag, sizeof tag, "\"%016llx-%zx\"", static_cast<unsigned long long>(hash),
+                  body.size());
+    return tag;
+}
+
+// Whether one If-None-Match field value names `tag` (quoted) or is "*". The comparison is the
+// weak one the field calls for: W/"x" names "x" as well. The value is read up to anything
+// malformed in it.
+bool namesTag(std::string_view value, std::string_view tag) {
+    std::size_t at = 0;
+    const auto skipSeparators = [&] {
+        while (at < value.size() && (value[at] == ' ' || value[at] == '\t' || value[at] == ',')) {
+            ++at;
+        }
+    };
+    for (skipSeparators(); at < value.size(); skipSeparators()) {
+        if (value[at] == '*') {
+            return true;
+        }
+        if (value.substr(at, 2) == "W/") {
+            at += 2;
+        }
+        // Within the quotes, a tag may hold any byte but '"', commas and spaces too.
+        const std::size_t end = value.find('"', at + 1);
+        if (at >= value.size() || value[at] != '"' || end == std::string_view::npos) {
+            return false;
+        }
+        if (value.substr(at, end + 1 - at) == tag) {
+            return true;
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
+// Answers with the body and its ETag, or with 304, the ETag and no body when the request's
+// If-None-Match names it: for a GET that is the answer to send.
+void answerConditionally(const httplib::Request& request, httplib::Response& response,
+                         const std::string& body, const std::string& contentType,
+                         const std::string& modified = {}) {
+    const std::string tag = entityTag(body);
+    response.set_header("ETag", tag);
+    if (!modified.empty()) {
+        response.set_header("Last-Modified", modified);
+    }
+    // The field may come as several header lines: together they are one list.
+    const std::size_t fields = request.get_header_value_count("If-None-Match");
+    for (std::size_t i = 0; i < fields; ++i) {
+        if (namesTag(request.get_header_value("If-None-Match", i), tag)) {
+            // With no content set, cpp-httplib writes no body and no Content-Type; the
+            // "Content-Length: 0" it adds changes nothing for a 304, which never has a body.
+            response.status = 304;
+            return;
+        }
+    }
+    response.set_content(body, contentType);
+}
+
 // Bytes that are no draw lines: line breaks, commas, digits, high bytes and NULs mixed.
 std::string garbage(std::uint64_t seed) {
     std::string bytes;
@@ -107,10 +215,8 @@ FeedServer::FeedServer(ServerOptions options)
                   {Host::Feed2, m_options.feed2Port, std::make_unique<httplib::Server>(), {}}} {
     if (!m_options.clock) {
         m_options.clock = [] {
-            return static_cast<std::int64_t>(
-                std::chrono::duration_cast<std::chrono::seconds>(
-                    std::chrono::system_clock::now().time_since_epoch())
-                    .count());
+            return std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::system_clock::now().time_since_epoch());
         };
     }
     for (Endpoint& endpoint : m_endpoints) {
@@ -131,70 +237,95 @@ FeedServer::~FeedServer() {
 
 void FeedServer::installHandlers(Endpoint& endpoint) {
     const Host host = endpoint.host;
-    endpoint.server->Get(".*", [this, host](const httplib::Request& request,
-                                            httplib::Response& response) {
-        if (host == Host::Web) {
-            delayWebAnswer();
-            if (m_options.hostile) {
-                const Page page = hostilePage(request.path);
-                if (!page.contentType.empty()) {
-                    serve(page, response);
-                    return;
-                }
+    endpoint.server->Get(
+        ".*", [this, host](const httplib::Request& request, httplib::Response& response) {
+            if (host == Host::Web) {
+                answerWeb(request, response);
+            } else if (answerFeed(host, request, response)) {
+                countRequest(request.path, response.status == 304);
             }
-        }
-        if (m_options.files) {
-            std::filesystem::path file;
-            switch (fileUnder(*m_options.files / folderOf(host), request.path, file)) {
-            case Lookup::Refused:
-                response.status = 403;
-                return;
-            case Lookup::Missing:
-                response.status = 404;
-                return;
-            case Lookup::Found:
-                break;
-            }
-            std::ifstream in(file, std::ios::binary);
-            if (!in) {
-                response.status = 404;
-                return;
-            }
-            std::string body{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            response.set_content(body, contentTypeOf(std::filesystem::path(request.path)));
-            return;
-        }
-        if (host == Host::Web) {
-            const Page page = webPage(request.path, ports());
-            if (page.contentType.empty()) {
-                response.status = 404;
-                return;
-            }
+        });
+}
+
+void FeedServer::answerWeb(const httplib::Request& request, httplib::Response& response) {
+    delayWebAnswer();
+    if (m_options.hostile) {
+        const Page page = hostilePage(request.path);
+        if (!page.contentType.empty()) {
             serve(page, response);
             return;
         }
-        const FeedInfo* feed = findFeed(host, request.path);
-        if (feed == nullptr) {
-            response.status = 404;
-            return;
+    }
+    if (m_options.files) {
+        std::filesystem::path file;
+        std::string body;
+        response.status =
+            readFile(*m_options.files / folderOf(Host::Web), request.path, file, body);
+        if (response.status == 200) {
+            response.set_content(body, contentTypeOf(std::filesystem::path(request.path)));
         }
-        switch (m_options.fault) {
-        case Fault::Slow:
-            std::this_thread::sleep_for(std::chrono::seconds(40));
-            break;
-        case Fault::Error:
-            response.status = 500;
-            response.set_content("<html><body>500 Internal Server Error 2015</body></html>\n",
-                                 "text/html");
-            return;
-        case Fault::Garbage:
-            response.set_content(garbage(m_requests++), "application/octet-stream");
-            return;
-        case Fault::None:
-            break;
+        return;
+    }
+    const Page page = webPage(request.path, ports());
+    if (page.contentType.empty()) {
+        response.status = 404;
+        return;
+    }
+    serve(page, response);
+}
+
+bool FeedServer::answerFeed(Host host, const httplib::Request& request,
+                            httplib::Response& response) {
+    if (m_options.files) {
+        std::filesystem::path file;
+        std::string body;
+        response.status = readFile(*m_options.files / folderOf(host), request.path, file, body);
+        if (response.status != 200) {
+            return false;
         }
-        response.set_content(feedText(*feed, m_options.clock()), "text/plain");
-    });
+        answerConditionally(request, response, body,
+                            contentTypeOf(std::filesystem::path(request.path)), lastModified(file));
+        return true;
+    }
+    const FeedInfo* feed = findFeed(host, request.path);
+    if (feed == nullptr) {
+        response.status = 404;
+        return false;
+    }
+    switch (m_options.fault) {
+    case Fault::Slow:
+        std::this_thread::sleep_for(std::chrono::seconds(40));
+        break;
+    case Fault::Error:
+        response.status = 500;
+        response.set_content("<html><body>500 Internal Server Error 2015</body></html>\n",
+                             "text/html");
+        return true;
+    case Fault::Garbage:
+        answerConditionally(request, response, garbage(m_requests++), "application/octet-stream");
+        return true;
+    case Fault::None:
+        break;
+    }
+    answerConditionally(request, response,
+                        feedText(*feed, m_options.clock(), m_options.publication), "text/plain");
+    return true;
+}
+
+void FeedServer::countRequest(const std::string& path, bool notModified) {
+    const std::lock_guard lock(m_countsMutex);
+    Counts& counts = m_counts[path];
+    ++counts.requests;
+    counts.notModified += notModified ? 1 : 0;
+}
+
+std::vector<RequestCount> FeedServer::requestCounts() const {
+    const std::lock_guard lock(m_countsMutex);
+    std::vector<RequestCount> counts;
+    for (const auto& [path, count] : m_counts) {
+        counts.push_back({path, count.requests, count.notModified});
+    }
+    return counts;
 }
 
 void FeedServer::delayWebAnswer() {
@@ -202,7 +333,7 @@ void FeedServer::delayWebAnswer() {
         return;
     }
     std::unique_lock lock(m_stopMutex);
-    m_stopped.wait_for(lock, m_options.webDelay, [this] { return m_stopping; });
+    m_stopped.wait_for(lock, m_options.webDelay, [this] { return m_stopping.load(); });
 }
 
 bool FeedServer::bind(std::string& error) {
@@ -242,8 +373,48 @@ bool FeedServer::start() {
     }
     if (!allRunning) {
         stop();
+        return false;
     }
-    return allRunning;
+    if (m_options.onPublished && !m_options.files) {
+        // Read here, so that whatever is published once start() has returned is announced.
+        const std::chrono::milliseconds from = m_options.clock();
+        m_announcer = std::thread([this, from] { announce(from); });
+    }
+    return true;
+}
+
+void FeedServer::announce(std::chrono::milliseconds from) {
+    using std::chrono::milliseconds;
+    // The clock is read again at least this often, so that a jump of the system's clock, or a
+    // test's clock that moves by itself, is followed.
+    constexpr milliseconds kRecheck{250};
+    struct Pending {
+        const FeedInfo* feed;
+        Draw draw;
+        milliseconds at;
+    };
+    const Publication& publication = m_options.publication;
+    std::vector<Pending> pending;
+    for (const FeedInfo& feed : feeds()) {
+        const Draw draw = nextDraw(feed, newestPublished(feed, from, publication));
+        pending.push_back({&feed, draw, publishedAt(feed, draw, publication)});
+    }
+    const auto soonest = [&] {
+        return std::min_element(pending.begin(), pending.end(),
+                                [](const Pending& a, const Pending& b) { return a.at < b.at; });
+    };
+    while (!m_stopping) {
+        const milliseconds now = m_options.clock();
+        // Each draw published by now, the earliest first, across the feeds.
+        for (auto next = soonest(); next->at <= now && !m_stopping; next = soonest()) {
+            m_options.onPublished(*next->feed, next->draw, next->at);
+            next->draw = nextDraw(*next->feed, next->draw);
+            next->at = publishedAt(*next->feed, next->draw, publication);
+        }
+        std::unique_lock lock(m_stopMutex);
+        m_stopped.wait_for(lock, std::clamp(soonest()->at - now, milliseconds{1}, kRecheck),
+                           [this] { return m_stopping.load(); });
+    }
 }
 
 void FeedServer::stop() {
@@ -254,6 +425,9 @@ void FeedServer::stop() {
         m_stopping = true;
     }
     m_stopped.notify_all();
+    if (m_announcer.joinable()) {
+        m_announcer.join();
+    }
     for (Endpoint& endpoint : m_endpoints) {
         endpoint.server->stop();
         if (endpoint.thread.joinable()) {
@@ -273,6 +447,20 @@ int FeedServer::port(Host host) const {
 
 Ports FeedServer::ports() const {
     return {port(Host::Web), port(Host::Feed1), port(Host::Feed2)};
+}
+
+std::string requestCountLine(const RequestCount& count) {
+    return "feedsim: requests " + count.path + " " + std::to_string(count.requests) +
+           " (304: " + std::to_string(count.notModified) + ")";
+}
+
+std::string publishedLine(const FeedInfo& feed, Draw draw, std::chrono::milliseconds publishedAt) {
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(publishedAt);
+    char moment[48];
+    std::snprintf(moment, sizeof moment, "%lld.%03lld", static_cast<long long>(seconds.count()),
+                  static_cast<long long>((publishedAt - seconds).count()));
+    return "feedsim: published " + std::string(feed.path) + " " + periodCode(feed, draw) + " at " +
+           moment;
 }
 
 } // namespace feedsim

@@ -2,6 +2,12 @@
 
 // The local feed server: the maker's web host and the two draw-feed hosts, each on its own
 // port of 127.0.0.1. It either simulates the draws or serves a folder as it stands on disk.
+//
+// The feed hosts answer every feed with an ETag, a strong validator made from the bytes of the
+// body, and answer 304 with no body to a request whose If-None-Match names it (or is "*"). They
+// count the requests for each feed, and the 304s among them. The server can also announce each
+// simulated draw at the moment it is published, as the publication rule (feedsim/Simulation.h)
+// sets it rather than when a thread happens to notice.
 
 #include "feedsim/Simulation.h"
 #include "feedsim/WebPages.h"
@@ -12,15 +18,19 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace httplib {
 class Server;
-}
+struct Request;
+struct Response;
+} // namespace httplib
 
 namespace feedsim {
 
@@ -43,8 +53,16 @@ struct ServerOptions {
     int webPort = 47800;
     int feed1Port = 47801;
     int feed2Port = 47802;
-    // The time of the simulated feeds, in seconds since 1970 (UTC).
-    std::function<std::int64_t()> clock;
+    // The time of the simulated feeds, in milliseconds since 1970 (UTC); the system's clock
+    // when empty.
+    std::function<std::chrono::milliseconds()> clock;
+    // When the simulated draws appear in their feeds.
+    Publication publication;
+    // Called for each simulated draw published after the start (the clock as start() reads it),
+    // with the moment it is published, in the order of those moments, on a thread of the server
+    // that stop() ends; a slow call delays the ones after it, never the moment they carry. It must
+    // not call stop(). Not called when serving a folder.
+    std::function<void(const FeedInfo&, Draw, std::chrono::milliseconds publishedAt)> onPublished;
     Fault fault = Fault::None;
     // The maker's web host answers every request only after this long (0: at once), in either
     // mode; stop() cuts the waits short.
@@ -52,6 +70,21 @@ struct ServerOptions {
     // The web host's panel pages are hostile ones (feedsim/HostilePages.h), in either mode.
     bool hostile = false;
 };
+
+// The requests for one feed since start(), by its path (a path served on both feed hosts in
+// --files mode is counted once for both).
+struct RequestCount {
+    std::string path;
+    std::uint64_t requests = 0;
+    std::uint64_t notModified = 0; // answered 304
+};
+
+// "feedsim: requests /dbffc.txt 360 (304: 300)"
+std::string requestCountLine(const RequestCount& count);
+
+// "feedsim: published /dbffc.txt 202612100123 at 1765331234.567": the feed's path, the draw's
+// period code as its line starts, the moment in seconds since 1970 to the millisecond.
+std::string publishedLine(const FeedInfo& feed, Draw draw, std::chrono::milliseconds publishedAt);
 
 class FeedServer {
 public:
@@ -72,6 +105,11 @@ public:
     int port(Host host) const;
     Ports ports() const;
 
+    // Every feed requested so far, by path; a request counts once it is answered. Simulated:
+    // the feeds' paths on their own hosts. --files: any path of the feed hosts that names a
+    // file.
+    std::vector<RequestCount> requestCounts() const;
+
 private:
     struct Endpoint {
         Host host;
@@ -81,16 +119,30 @@ private:
         std::atomic<bool> finished{false}; // the thread has left listen_after_bind()
     };
 
+    struct Counts {
+        std::uint64_t requests = 0;
+        std::uint64_t notModified = 0;
+    };
+
     void installHandlers(Endpoint& endpoint);
+    void answerWeb(const httplib::Request& request, httplib::Response& response);
+    // True when the request was for a feed, whatever the answer.
+    bool answerFeed(Host host, const httplib::Request& request, httplib::Response& response);
+    void countRequest(const std::string& path, bool notModified);
     // Waits for the web host's delay, or until stop().
     void delayWebAnswer();
+    // The thread behind ServerOptions::onPublished: announces the draws published after `from`.
+    void announce(std::chrono::milliseconds from);
 
     ServerOptions m_options;
     Endpoint m_endpoints[3];
+    std::thread m_announcer;
     std::atomic<std::uint64_t> m_requests{0};
+    mutable std::mutex m_countsMutex;
+    std::map<std::string, Counts> m_counts;
     std::mutex m_stopMutex;
     std::condition_variable m_stopped;
-    bool m_stopping = false;
+    std::atomic<bool> m_stopping{false}; // set under m_stopMutex
 };
 
 } // namespace feedsim

@@ -1,5 +1,6 @@
 #include "feedsim/Simulation.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace feedsim {
@@ -8,7 +9,7 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-const std::array<FeedInfo, 10> kFeeds{{
+constexpr std::array<FeedInfo, 10> kFeeds{{
     {1, "重庆时时彩", "/ssckj/cq.txt", Host::Feed1, 120, 3},
     {2, "江西时时彩", "/ssckj/jx.txt", Host::Feed2, 84, 3},
     {3, "新疆时时彩", "/ssckj/xj.txt", Host::Feed1, 96, 3},
@@ -21,14 +22,26 @@ const std::array<FeedInfo, 10> kFeeds{{
     {10, "西贡分分彩", "/xgffc.txt", Host::Feed1, 1440, 4},
 }};
 
-std::uint64_t splitmix64(std::uint64_t x) {
+constexpr int mostDrawsPerDay() {
+    int most = 0;
+    for (const FeedInfo& feed : kFeeds) {
+        most = std::max(most, feed.drawsPerDay);
+    }
+    return most;
+}
+
+// Two draws of a feed are at least 86400 / drawsPerDay whole seconds apart; the jitter stays
+// below that so that no draw overtakes the one before it.
+static_assert(kMaxPublishJitter < std::chrono::seconds(kSecondsPerDay / mostDrawsPerDay()));
+
+constexpr std::uint64_t splitmix64(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ull;
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
     return x ^ (x >> 31);
 }
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+constexpr std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return a / b - ((a % b != 0 && ((a < 0) != (b < 0))) ? 1 : 0);
 }
 
@@ -93,6 +106,51 @@ Draw previousDraw(const FeedInfo& feed, Draw draw) {
     return {civilDate(daysOf(draw.date) - 1), feed.drawsPerDay};
 }
 
+Draw nextDraw(const FeedInfo& feed, Draw draw) {
+    if (draw.period < feed.drawsPerDay) {
+        return {draw.date, draw.period + 1};
+    }
+    return {civilDate(daysOf(draw.date) + 1), 1};
+}
+
+std::int64_t drawnAt(const FeedInfo& feed, Draw draw) {
+    // The first whole second s with s * drawsPerDay >= (period - 1) * 86400: the inverse of
+    // newestDraw's period count.
+    const std::int64_t scaled = static_cast<std::int64_t>(draw.period - 1) * kSecondsPerDay;
+    const std::int64_t secondsIntoDay = (scaled + feed.drawsPerDay - 1) / feed.drawsPerDay;
+    return daysOf(draw.date) * kSecondsPerDay - kZoneOffsetSeconds + secondsIntoDay;
+}
+
+std::chrono::milliseconds publishJitter(const FeedInfo& feed, Draw draw,
+                                        const Publication& publication) {
+    const std::int64_t span = std::min(publication.jitter, kMaxPublishJitter).count();
+    if (span <= 0) {
+        return std::chrono::milliseconds{0};
+    }
+    // Keyed like the digits, but through the seed first, so the jitter tells nothing of them.
+    const std::uint64_t key = (static_cast<std::uint64_t>(feed.number) << 48) ^
+                              (static_cast<std::uint64_t>(draw.date) << 16) ^
+                              static_cast<std::uint64_t>(draw.period);
+    const std::uint64_t value = splitmix64(splitmix64(publication.seed) ^ key);
+    return std::chrono::milliseconds{
+        static_cast<std::int64_t>(value % static_cast<std::uint64_t>(span))};
+}
+
+std::chrono::milliseconds publishedAt(const FeedInfo& feed, Draw draw,
+                                      const Publication& publication) {
+    return std::chrono::seconds{drawnAt(feed, draw)} + publication.lag +
+           publishJitter(feed, draw, publication);
+}
+
+Draw newestPublished(const FeedInfo& feed, std::chrono::milliseconds now,
+                     const Publication& publication) {
+    // Every draw after the newest one drawn by now - lag is unpublished even without jitter.
+    // That one is published unless its jitter holds it back, and then the one before is: it
+    // was drawn at least a gap earlier, and the jitter is less than a gap.
+    const Draw drawn = newestDraw(feed, floorDiv((now - publication.lag).count(), 1000));
+    return publishedAt(feed, drawn, publication) <= now ? drawn : previousDraw(feed, drawn);
+}
+
 std::array<int, 5> drawDigits(int feedNumber, Draw draw) {
     // The three fields do not overlap: the date needs 27 bits, the period 11.
     std::uint64_t state = splitmix64((static_cast<std::uint64_t>(feedNumber) << 48) ^
@@ -106,24 +164,34 @@ std::array<int, 5> drawDigits(int feedNumber, Draw draw) {
     return digits;
 }
 
-std::string drawLine(const FeedInfo& feed, Draw draw) {
-    const std::array<int, 5> d = drawDigits(feed.number, draw);
-    char line[64];
-    std::snprintf(line, sizeof line,
-                  feed.periodDigits == 4 ? "%08d%04d %d,%d,%d,%d,%d" : "%08d%03d %d,%d,%d,%d,%d",
-                  draw.date, draw.period, d[0], d[1], d[2], d[3], d[4]);
-    return line;
+std::string periodCode(const FeedInfo& feed, Draw draw) {
+    char code[32];
+    std::snprintf(code, sizeof code, feed.periodDigits == 4 ? "%08d%04d" : "%08d%03d", draw.date,
+                  draw.period);
+    return code;
 }
 
-std::string feedText(const FeedInfo& feed, std::int64_t unixSeconds, int lines) {
+std::string drawLine(const FeedInfo& feed, Draw draw) {
+    const std::array<int, 5> d = drawDigits(feed.number, draw);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, " %d,%d,%d,%d,%d", d[0], d[1], d[2], d[3], d[4]);
+    return periodCode(feed, draw) + digits;
+}
+
+std::string feedText(const FeedInfo& feed, std::chrono::milliseconds now,
+                     const Publication& publication, int lines) {
     std::string text;
-    Draw draw = newestDraw(feed, unixSeconds);
+    Draw draw = newestPublished(feed, now, publication);
     for (int i = 0; i < lines; ++i) {
         text += drawLine(feed, draw);
         text += '\n';
         draw = previousDraw(feed, draw);
     }
     return text;
+}
+
+std::string feedText(const FeedInfo& feed, std::int64_t unixSeconds, int lines) {
+    return feedText(feed, std::chrono::seconds{unixSeconds}, Publication{}, lines);
 }
 
 } // namespace feedsim

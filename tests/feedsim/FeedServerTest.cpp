@@ -2,17 +2,23 @@
 
 #include "support/ScratchFolder.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace feedsim {
 namespace {
 
 namespace fs = std::filesystem;
+using std::chrono::milliseconds;
 
 // 2015-01-01 00:00:00 in UTC+8.
 constexpr std::int64_t kMidnight = 1420041600;
@@ -20,13 +26,14 @@ constexpr std::int64_t kMidnight = 1420041600;
 // The servers of a test listen on free ports; the simulated clock is the test's to move.
 class FeedServerTest : public ::testing::Test {
 protected:
-    void startServer(std::optional<fs::path> files = std::nullopt) {
-        ServerOptions options;
+    void startServer(std::optional<fs::path> files = std::nullopt, ServerOptions options = {}) {
         options.files = std::move(files);
         options.webPort = 0;
         options.feed1Port = 0;
         options.feed2Port = 0;
-        options.clock = [this] { return m_now.load(); };
+        if (!options.clock) {
+            options.clock = [this] { return std::chrono::seconds(m_now.load()); };
+        }
         m_server = std::make_unique<FeedServer>(std::move(options));
         std::string error;
         ASSERT_TRUE(m_server->bind(error)) << error;
@@ -38,17 +45,32 @@ protected:
         int status = -1;
         std::string body;
         std::string contentType;
+        std::string etag = {};
+        std::string lastModified = {};
     };
-    Answer get(Host host, const std::string& path) {
+    Answer get(Host host, const std::string& path, const httplib::Headers& headers = {}) {
         httplib::Client client("127.0.0.1", m_server->port(host));
-        const httplib::Result result = client.Get(path);
+        const httplib::Result result = client.Get(path, headers);
         if (!result) {
             return {};
         }
-        return {result->status, result->body, result->get_header_value("Content-Type")};
+        return {result->status, result->body, result->get_header_value("Content-Type"),
+                result->get_header_value("ETag"), result->get_header_value("Last-Modified")};
+    }
+    Answer getIfNoneMatch(Host host, const std::string& path, const std::string& tags) {
+        return get(host, path, {{"If-None-Match", tags}});
+    }
+
+    // Options with a clock to the millisecond, m_at.
+    ServerOptions publishing(Publication publication) {
+        ServerOptions options;
+        options.clock = [this] { return m_at.load(); };
+        options.publication = publication;
+        return options;
     }
 
     std::atomic<std::int64_t> m_now{kMidnight + 5000};
+    std::atomic<milliseconds> m_at{std::chrono::seconds(kMidnight + 5000)};
     std::unique_ptr<FeedServer> m_server;
 };
 
@@ -177,6 +199,127 @@ TEST_F(FeedServerTest, ATakenPortIsNamedAndStopsTheStart) {
         << error;
     // The first server goes on serving.
     EXPECT_EQ(get(Host::Feed1, "/ssckj/cq.txt").status, 200);
+}
+
+// A client that polls with If-None-Match gets 304 and no body until the next draw is published,
+// then the new feed with a new tag. "*" and a list naming the tag (weakly) match too.
+TEST_F(FeedServerTest, AFeedIsNotModifiedUntilItsNextDrawIsPublished) {
+    const Publication publication{milliseconds{2'500}, milliseconds{10'000}, 3};
+    startServer(std::nullopt, publishing(publication));
+    const FeedInfo& feed = feeds()[5]; // /dbffc.txt, every minute
+    const Draw draw{20150101, 900};
+    const milliseconds at = publishedAt(feed, draw, publication);
+    m_at = at - milliseconds{1};
+
+    const Answer before = get(Host::Feed2, "/dbffc.txt");
+    EXPECT_EQ(before.status, 200);
+    EXPECT_EQ(before.body, feedText(feed, m_at.load(), publication));
+    ASSERT_EQ(before.body.rfind(drawLine(feed, previousDraw(feed, draw)) + "\n", 0), 0u);
+    ASSERT_GE(before.etag.size(), 3u);
+    EXPECT_EQ(before.etag.front(), '"');
+    EXPECT_EQ(before.etag.back(), '"');
+    for (const std::string& tags : {before.etag, "\"other\", W/" + before.etag, std::string("*"),
+                                    "\"a, b\"," + before.etag}) {
+        SCOPED_TRACE(tags);
+        const Answer same = getIfNoneMatch(Host::Feed2, "/dbffc.txt", tags);
+        EXPECT_EQ(same.status, 304);
+        EXPECT_EQ(same.body, "");
+        EXPECT_EQ(same.etag, before.etag);
+    }
+    EXPECT_EQ(getIfNoneMatch(Host::Feed2, "/dbffc.txt", "\"other\"").status, 200);
+    // Another feed's tag is no match.
+    EXPECT_EQ(getIfNoneMatch(Host::Feed1, "/ynffc.txt", before.etag).status, 200);
+
+    m_at = at;
+    const Answer after = getIfNoneMatch(Host::Feed2, "/dbffc.txt", before.etag);
+    EXPECT_EQ(after.status, 200);
+    EXPECT_EQ(after.body.rfind(drawLine(feed, draw) + "\n", 0), 0u) << after.body;
+    EXPECT_NE(after.etag, before.etag);
+    EXPECT_EQ(getIfNoneMatch(Host::Feed2, "/dbffc.txt", after.etag).status, 304);
+}
+
+TEST_F(FeedServerTest, FixedFilesAreNotModifiedUntilTheyChange) {
+    const kestrum::test::ScratchFolder folder;
+    fs::create_directories(folder.path() / "feed1" / "ssckj");
+    const fs::path file = folder.path() / "feed1" / "ssckj" / "cq.txt";
+    std::ofstream(file, std::ios::binary) << "20150101001 1,2,3,4,5\n";
+    startServer(folder.path());
+
+    const Answer first = get(Host::Feed1, "/ssckj/cq.txt");
+    EXPECT_EQ(first.status, 200);
+    EXPECT_FALSE(first.etag.empty());
+    EXPECT_NE(first.lastModified.find(" GMT"), std::string::npos) << first.lastModified;
+    EXPECT_EQ(getIfNoneMatch(Host::Feed1, "/ssckj/cq.txt", first.etag).status, 304);
+    std::ofstream(file, std::ios::binary) << "20150101002 1,2,3,4,6\n"; // as long as before
+    const Answer changed = getIfNoneMatch(Host::Feed1, "/ssckj/cq.txt", first.etag);
+    EXPECT_EQ(changed.status, 200);
+    EXPECT_EQ(changed.body, "20150101002 1,2,3,4,6\n");
+    EXPECT_NE(changed.etag, first.etag);
+}
+
+// Each feed's requests are counted by its path, the 304s apart; the web host, unknown paths and
+// feeds asked of the wrong host are not feeds.
+TEST_F(FeedServerTest, RequestsAreCountedForEachFeed) {
+    startServer();
+    const std::string tag = get(Host::Feed1, "/ssckj/cq.txt").etag;
+    getIfNoneMatch(Host::Feed1, "/ssckj/cq.txt", tag);
+    getIfNoneMatch(Host::Feed1, "/ssckj/cq.txt", "\"other\"");
+    get(Host::Feed2, "/dbffc.txt");
+    get(Host::Feed2, "/ssckj/cq.txt");
+    get(Host::Feed1, "/none.txt");
+    get(Host::Web, "/");
+    const std::vector<RequestCount> counts = m_server->requestCounts();
+    ASSERT_EQ(counts.size(), 2u);
+    EXPECT_EQ(requestCountLine(counts[0]), "feedsim: requests /dbffc.txt 1 (304: 0)");
+    EXPECT_EQ(requestCountLine(counts[1]), "feedsim: requests /ssckj/cq.txt 3 (304: 1)");
+}
+
+// The announcements carry the moments of the publication rule, in their order across the
+// feeds, each draw once, and none from before the start.
+TEST_F(FeedServerTest, EachDrawIsAnnouncedWithItsPublicationMoment) {
+    struct Announced {
+        const FeedInfo* feed;
+        Draw draw;
+        milliseconds at;
+        bool operator==(const Announced&) const = default;
+    };
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<Announced> announced;
+    const Publication publication{milliseconds{1'500}, milliseconds{20'000}, 5};
+    ServerOptions options = publishing(publication);
+    options.onPublished = [&](const FeedInfo& feed, Draw draw, milliseconds at) {
+        const std::lock_guard lock(mutex);
+        announced.push_back({&feed, draw, at});
+        arrived.notify_all();
+    };
+    const milliseconds start = m_at.load();
+    startServer(std::nullopt, std::move(options));
+
+    // Three minutes on, at once: what the announcer must catch up with.
+    const milliseconds end = start + std::chrono::minutes(3);
+    std::vector<Announced> expected;
+    for (const FeedInfo& feed : feeds()) {
+        for (Draw draw = nextDraw(feed, newestPublished(feed, start, publication));
+             publishedAt(feed, draw, publication) <= end; draw = nextDraw(feed, draw)) {
+            expected.push_back({&feed, draw, publishedAt(feed, draw, publication)});
+        }
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const Announced& a, const Announced& b) { return a.at < b.at; });
+    ASSERT_GE(expected.size(), 15u); // three of each 1440-draw feed at least
+    m_at = end;
+    {
+        // The bound only keeps a broken announcer from hanging the test.
+        std::unique_lock lock(mutex);
+        arrived.wait_for(lock, std::chrono::seconds(20),
+                         [&] { return announced.size() >= expected.size(); });
+    }
+    m_server->stop();
+    EXPECT_TRUE(announced == expected)
+        << announced.size() << " announced, " << expected.size() << " expected";
+    EXPECT_EQ(publishedLine(feeds()[5], {20261210, 123}, milliseconds{1765331234067}),
+              "feedsim: published /dbffc.txt 202612100123 at 1765331234.067");
 }
 
 } // namespace

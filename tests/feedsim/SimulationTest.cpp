@@ -1,7 +1,9 @@
 #include "feedsim/Simulation.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -134,6 +136,83 @@ TEST(SimulationTest, DigitsVaryOverDrawsPositionsAndFeeds) {
         same += drawDigits(7, {20150101, period}) == drawDigits(7, {20150102, period}) ? 1 : 0;
     }
     EXPECT_LT(same, 3);
+}
+
+using std::chrono::milliseconds;
+
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+// Around midnight, for every feed: each draw is missing from its feed a millisecond before its
+// publication moment and on top of it from that moment, later than the one before it.
+TEST(SimulationTest, ADrawAppearsAtItsPublicationMomentAndInOrder) {
+    const Publication publications[] = {
+        {milliseconds{2'500}, kMaxPublishJitter, 7},
+        {milliseconds{3'600'000}, milliseconds{1}, 7}, // an hour: day 2 starts at 01:00
+        {milliseconds{0}, milliseconds{0}, 7},
+    };
+    for (const Publication& publication : publications) {
+        for (const FeedInfo& feed : feeds()) {
+            SCOPED_TRACE(std::string(feed.path) + " lag " +
+                         std::to_string(publication.lag.count()));
+            Draw draw{20150101, feed.drawsPerDay - 3};
+            milliseconds previousAt = publishedAt(feed, previousDraw(feed, draw), publication);
+            for (int i = 0; i < 8; ++i, draw = nextDraw(feed, draw)) {
+                SCOPED_TRACE(periodCode(feed, draw));
+                // drawnAt is the first second at which newestDraw gives the draw.
+                EXPECT_EQ(newestDraw(feed, drawnAt(feed, draw)), draw);
+                EXPECT_EQ(newestDraw(feed, drawnAt(feed, draw) - 1), previousDraw(feed, draw));
+                const milliseconds at = publishedAt(feed, draw, publication);
+                const milliseconds jitter =
+                    at - std::chrono::seconds{drawnAt(feed, draw)} - publication.lag;
+                EXPECT_EQ(jitter, publishJitter(feed, draw, publication));
+                EXPECT_GE(jitter, milliseconds{0});
+                EXPECT_LT(jitter, std::max(publication.jitter, milliseconds{1}));
+                EXPECT_GT(at, previousAt);
+                previousAt = at;
+                EXPECT_EQ(newestPublished(feed, at - milliseconds{1}, publication),
+                          previousDraw(feed, draw));
+                EXPECT_EQ(firstLine(feedText(feed, at - milliseconds{1}, publication)),
+                          drawLine(feed, previousDraw(feed, draw)));
+                EXPECT_EQ(firstLine(feedText(feed, at, publication)), drawLine(feed, draw));
+            }
+        }
+    }
+}
+
+// Over a day of a 1440-draw feed: the jitter fills its span, varies from draw to draw and
+// with the seed and the feed, and is the same however often it is asked for.
+TEST(SimulationTest, TheJitterIsSpreadAndFixedBySeedFeedDateAndPeriod) {
+    const Publication publication{milliseconds{0}, milliseconds{20'000}, 11};
+    const Publication otherSeed{milliseconds{0}, milliseconds{20'000}, 12};
+    std::set<milliseconds> values;
+    int sameForOtherSeed = 0;
+    int sameForOtherFeed = 0;
+    int sameForOtherDay = 0;
+    for (int period = 1; period <= 1440; ++period) {
+        const Draw draw{20150101, period};
+        const milliseconds jitter = publishJitter(feeds()[5], draw, publication);
+        ASSERT_GE(jitter, milliseconds{0});
+        ASSERT_LT(jitter, publication.jitter);
+        EXPECT_EQ(publishJitter(feeds()[5], draw, Publication{publication}), jitter);
+        values.insert(jitter);
+        sameForOtherSeed += publishJitter(feeds()[5], draw, otherSeed) == jitter ? 1 : 0;
+        sameForOtherFeed += publishJitter(feeds()[6], draw, publication) == jitter ? 1 : 0;
+        sameForOtherDay +=
+            publishJitter(feeds()[5], {20150102, period}, publication) == jitter ? 1 : 0;
+    }
+    EXPECT_GT(values.size(), 1300u);
+    EXPECT_LT(*values.begin(), milliseconds{1'000});
+    EXPECT_GT(*values.rbegin(), milliseconds{19'000});
+    EXPECT_LT(sameForOtherSeed, 5);
+    EXPECT_LT(sameForOtherFeed, 5);
+    EXPECT_LT(sameForOtherDay, 5);
+    // A span beyond the widest is held to it, so the order of the draws is kept.
+    const Publication tooWide{milliseconds{0}, std::chrono::hours{1}, 11};
+    for (int period = 1; period <= 100; ++period) {
+        EXPECT_LT(publishJitter(feeds()[5], {20150101, period}, tooWide), kMaxPublishJitter);
+    }
 }
 
 } // namespace
