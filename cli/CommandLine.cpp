@@ -46,6 +46,7 @@ struct Given {
     std::string feed;
     bool replay = false;
     bool all = false;
+    bool fixedPeriod = false;
     std::string format = "text";
 };
 
@@ -115,6 +116,7 @@ std::optional<std::string> takeGiven(const Given& given, const CLI::App& app, Co
     }
 
     if (command == Command::Watch) {
+        request.fixedPeriod = given.fixedPeriod;
         request.lotteries.clear();
         if (given.all) {
             for (const LotterySource& lottery : lotteryTable()) {
@@ -242,6 +244,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
                          "A lottery to watch; may be given again for more (1 when none).")
             ->type_name("L");
     watch->add_flag("--all", given.all, "Watch all ten lotteries.")->excludes(lotteries);
+    watch->add_flag("--fixed-period", given.fixedPeriod,
+                    "Refresh at the lottery's fixed period (35 or 10 s), as the window does by "
+                    "default, rather than when a draw is due.");
     watch
         ->add_option("--data-dir", given.commandDataDir,
                      "Write the files into DIR; with several lotteries, each into a subfolder "

@@ -35,6 +35,8 @@ struct Request {
     // --feed SOURCE.
     std::optional<FeedSource> feed;
     bool replay = false;
+    // watch: refresh at the fixed period, not when draws are due.
+    bool fixedPeriod = false;
     OutputFormat format = OutputFormat::Text;
 };
 

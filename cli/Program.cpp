@@ -230,7 +230,7 @@ int runRequest(const Request& request, const ProgramHooks& hooks) {
         if (hooks.stopOnSignals) {
             hooks.stopOnSignals();
         }
-        return runWatch(WatchRequest{request.lotteries, settings.app},
+        return runWatch(WatchRequest{request.lotteries, settings.app, request.fixedPeriod},
                         hooks.stop != nullptr ? *hooks.stop : never);
     }
     return runOnDraws(request, settings, siteUrl);

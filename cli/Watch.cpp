@@ -2,16 +2,19 @@
 
 #include "cli/Names.h"
 #include "commands/Updates.h"
+#include "draws/RefreshPlanner.h"
 #include "engine/Dispatch.h"
 #include "platform/CurlHttpClient.h"
 #include "platform/DebugLog.h"
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string_view>
@@ -39,16 +42,23 @@ bool sleepUntil(Clock::time_point until, const std::atomic<bool>& stop) {
     return false;
 }
 
-// The local time as "YYYY-MM-DD HH:MM:SS".
+// The local time as "YYYY-MM-DD HH:MM:SS.mmm": the milliseconds tell how soon after its
+// publication a draw was in.
 std::string localTimestamp() {
-    const std::time_t now = std::time(nullptr);
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
     std::tm local{};
-    localtime_r(&now, &local);
+    localtime_r(&seconds, &local);
     char text[32];
     if (std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0) {
-        return "0000-00-00 00:00:00";
+        return "0000-00-00 00:00:00.000";
     }
-    return text;
+    char withMillis[40];
+    std::snprintf(withMillis, sizeof withMillis, "%s.%03d", text, static_cast<int>(millis));
+    return withMillis;
 }
 
 // One line of the watch log: the time, who it is about, the event.
@@ -76,14 +86,21 @@ public:
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
         FetchResult result = m_client.fetchLines(url, maxLines);
         m_lastError = result.error;
+        ++m_requests;
+        m_notModified += result.notModified ? 1 : 0;
         return result;
     }
 
     const std::string& lastError() const { return m_lastError; }
+    // Requests sent, and how many of them the host answered 304 (nothing new).
+    std::int64_t requests() const { return m_requests; }
+    std::int64_t notModified() const { return m_notModified; }
 
 private:
     CurlHttpClient m_client;
     std::string m_lastError;
+    std::int64_t m_requests = 0;
+    std::int64_t m_notModified = 0;
 };
 
 // The view of a lottery without a window: of all the window would show, only what went wrong
@@ -128,13 +145,14 @@ Formulas formulasOf(const Engine& engine) {
 class Watcher {
 public:
     Watcher(const LotterySource& lottery, const AppSettings& app, std::filesystem::path folder,
-            const std::atomic<bool>& stop)
-        : m_lottery(lottery), m_who(feedName(lottery) + " " + std::string(lottery.label)),
-          m_settings(app), m_engine(std::make_unique<Engine>()), m_view(m_who, folder),
-          m_client(stop), m_stop(stop), m_context{*m_engine, m_view, m_client, m_settings,
-                                                  [this](std::chrono::milliseconds pause) {
-                                                      return pauseBeforeRetry(pause);
-                                                  }} {
+            bool fixedPeriod, const std::atomic<bool>& stop)
+        : m_lottery(lottery), m_fixedPeriod(fixedPeriod),
+          m_who(feedName(lottery) + " " + std::string(lottery.label)), m_settings(app),
+          m_engine(std::make_unique<Engine>()), m_view(m_who, folder), m_client(stop),
+          m_stop(stop), m_context{*m_engine, m_view, m_client, m_settings,
+                                  [this](std::chrono::milliseconds pause) {
+                                      return pauseBeforeRetry(pause);
+                                  }} {
         m_settings.dataDirectory = std::move(folder);
     }
 
@@ -145,9 +163,21 @@ public:
     bool stopped() const { return m_stop.load(); }
     const std::string& who() const { return m_who; }
 
-    // The lottery's life: its start-up, then a refresh every period until stopped.
+    // The lottery's life: its start-up, then its refreshes until stopped.
     void run() {
         guarded("start-up", [this] { startUp(); });
+        if (m_fixedPeriod) {
+            refreshEveryPeriod();
+        } else {
+            refreshWhenDue();
+        }
+        logEvent(m_who, std::to_string(m_client.requests()) + " requests, " +
+                            std::to_string(m_client.notModified()) + " answered not modified");
+    }
+
+private:
+    // A refresh every period, as the window's timer.
+    void refreshEveryPeriod() {
         const auto period = std::chrono::milliseconds(m_lottery.refreshPeriodMs);
         Clock::time_point due = Clock::now() + period;
         while (sleepUntil(due, m_stop)) {
@@ -162,7 +192,48 @@ public:
         }
     }
 
-private:
+    // A refresh when the planner says a draw is due.
+    void refreshWhenDue() {
+        using Result = RefreshPlanner::PollResult;
+        RefreshPlanner planner(m_lottery.drawsPerDay,
+                               std::chrono::milliseconds(m_lottery.refreshPeriodMs), Clock::now());
+        if (!storeIsEmpty(*m_engine)) {
+            planner.drawsLoaded(m_engine->FeedLines[0]);
+        }
+        bool learned = false;
+        while (sleepUntil(planner.nextPoll(), m_stop)) {
+            const Clock::time_point start = Clock::now();
+            std::optional<RefreshOutcome> outcome;
+            guarded("refresh", [this, &outcome] { outcome = refresh(); });
+            const Clock::time_point end = Clock::now();
+            if (m_stop.load()) {
+                break;
+            }
+            const std::int64_t passedOver = planner.drawsPassedOver();
+            if (outcome && outcome->reloaded) {
+                planner.drawsLoaded(m_engine->FeedLines[0]);
+            } else if (outcome && outcome->inserted) {
+                planner.pollDone(start, end, Result::NewDraw, m_engine->FeedLines[0]);
+            } else {
+                planner.pollDone(start, end,
+                                 outcome && outcome->error.empty() ? Result::NothingNew
+                                                                   : Result::Failed);
+            }
+            if (planner.drawsPassedOver() > passedOver) {
+                logEvent(m_who, std::to_string(planner.drawsPassedOver() - passedOver) +
+                                    " draw(s) before it were not seen");
+            }
+            const std::optional<Clock::time_point> due = planner.expectedArrival();
+            if (due && !learned) {
+                const auto interval = planner.interval();
+                logEvent(m_who, "draws expected every " + seconds(interval) + ", the next in " +
+                                    seconds(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        *due - Clock::now())));
+            }
+            learned = due.has_value();
+        }
+    }
+
     template <typename Step>
     void guarded(const char* name, Step step) {
         // What a command throws ends that command, not the watch: the next tick tries again.
@@ -209,13 +280,13 @@ private:
         logEvent(m_who, "start-up failed (" + reason + "), retrying every " + periodText());
     }
 
-    void refresh() {
+    RefreshOutcome refresh() {
         const bool wasEmpty = storeIsEmpty(*m_engine);
         const Formulas before = formulasOf(*m_engine);
         const RefreshOutcome outcome = runRefresh(m_context, m_refreshBusy);
         if (m_stop.load() && !outcome.inserted && !outcome.reloaded) {
             // A transfer cut short by the stop is no failure of the feed.
-            return;
+            return outcome;
         }
         if (outcome.reloaded) {
             logEvent(m_who, "draws loaded: " + storedText());
@@ -236,9 +307,11 @@ private:
                                     std::to_string(after[slot]));
             }
         }
+        return outcome;
     }
 
     const LotterySource& m_lottery;
+    bool m_fixedPeriod;
     std::string m_who;
     AppSettings m_settings;
     std::unique_ptr<Engine> m_engine;
@@ -300,7 +373,8 @@ int runWatch(const WatchRequest& request, const std::atomic<bool>& stop) {
         const LotterySource& lottery = lotteryByNumber(number);
         const std::filesystem::path folder =
             ownFolders ? request.app.dataDirectory / feedName(lottery) : request.app.dataDirectory;
-        watchers.push_back(std::make_unique<Watcher>(lottery, request.app, folder, stop));
+        watchers.push_back(
+            std::make_unique<Watcher>(lottery, request.app, folder, request.fixedPeriod, stop));
         std::error_code error;
         std::filesystem::create_directories(folder, error);
         if (error) {

@@ -1,8 +1,9 @@
 #pragma once
 
 // kestrum-cli watch: what the window does, without it, for one lottery or several at once: the
-// start-up of each, then a refresh at its lottery's period, and the files written after each
-// new draw. One log line per event on standard error.
+// start-up of each, then its refreshes, and the files written after each new draw. The
+// refreshes come when a draw is due (the refresh planner), or with fixedPeriod at the
+// lottery's period as in the window. One log line per event on standard error.
 
 #include "commands/Commands.h"
 
@@ -19,6 +20,8 @@ struct WatchRequest {
     // The addresses, and in dataDirectory the data folder. With several lotteries each writes
     // into its own subfolder of it, named after its feed file (cq, jx, ..., xgffc).
     AppSettings app;
+    // Refresh at the lottery's fixed period rather than when draws are due.
+    bool fixedPeriod = false;
 };
 
 // Runs until `stop` becomes true (the program's SIGINT and SIGTERM handlers set it), and ends

@@ -66,6 +66,7 @@ resolveRunSettings(const Settings& options, const std::optional<std::filesystem:
     run.siteUrl = chosen.siteUrl.value_or("");
     run.webPanels = chosen.webPanels.value_or(true);
     run.updateCheck = chosen.updateCheck.value_or(true);
+    run.followDraws = chosen.followDraws.value_or(false);
     std::string folder = chosen.dataDir.value_or(".");
     if (folder == "~" || folder.starts_with("~/")) {
         const std::optional<std::string> home = environment("HOME");

@@ -21,6 +21,8 @@ struct RunSettings {
     std::string siteUrl;
     bool webPanels = true;
     bool updateCheck = true;
+    // The window refreshes when draws are due (follow_draws), not at the fixed period.
+    bool followDraws = false;
     // No address is configured anywhere: the program runs the local feed server and takes its
     // addresses (the address fields are empty until then).
     bool localFeeds = false;

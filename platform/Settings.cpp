@@ -81,6 +81,9 @@ std::optional<std::string> take(Settings& settings, std::string_view key, const 
     if (key == "update_check") {
         return flag(settings.updateCheck);
     }
+    if (key == "follow_draws") {
+        return flag(settings.followDraws);
+    }
     return std::nullopt; // the keys were checked before
 }
 
@@ -177,10 +180,10 @@ std::optional<SettingsError> checkAddress(std::string_view source, const std::st
 
 Settings layered(const Settings& over, const Settings& under) {
     const auto pick = [](const auto& a, const auto& b) { return a ? a : b; };
-    return {pick(over.feedHost1, under.feedHost1),    pick(over.feedHost2, under.feedHost2),
-            pick(over.webHost, under.webHost),        pick(over.siteUrl, under.siteUrl),
-            pick(over.dataDir, under.dataDir),        pick(over.webPanels, under.webPanels),
-            pick(over.updateCheck, under.updateCheck)};
+    return {pick(over.feedHost1, under.feedHost1),     pick(over.feedHost2, under.feedHost2),
+            pick(over.webHost, under.webHost),         pick(over.siteUrl, under.siteUrl),
+            pick(over.dataDir, under.dataDir),         pick(over.webPanels, under.webPanels),
+            pick(over.updateCheck, under.updateCheck), pick(over.followDraws, under.followDraws)};
 }
 
 bool namesAnAddress(const Settings& settings) {

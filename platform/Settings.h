@@ -1,7 +1,7 @@
 #pragma once
 
 // The program's settings: the addresses of the two draw-feed hosts and of the maker's web host,
-// the product's site address, the data folder and two switches. They come from the command
+// the product's site address, the data folder and three switches. They come from the command
 // line, then the settings file, then what the build compiles in, in that order of precedence;
 // a setting that no layer names is left to the program's own default.
 
@@ -26,6 +26,8 @@ struct Settings {
     std::optional<std::string> dataDir;
     std::optional<bool> webPanels;
     std::optional<bool> updateCheck;
+    // Refresh when draws are due rather than at the lottery's fixed period.
+    std::optional<bool> followDraws;
 
     bool operator==(const Settings&) const = default;
 };
@@ -39,7 +41,8 @@ using SettingsResult = std::variant<Settings, SettingsError>;
 
 // The keys a settings file may hold, in the order the messages list them.
 inline constexpr std::string_view kSettingsKeys[] = {
-    "feed_host_1", "feed_host_2", "web_host", "site_url", "data_dir", "web_panels", "update_check",
+    "feed_host_1", "feed_host_2", "web_host",     "site_url",
+    "data_dir",    "web_panels",  "update_check", "follow_draws",
 };
 
 // Looks up an environment variable; nothing when it is unset.

@@ -24,6 +24,7 @@ feed_host_1 = "http://feeds.test:8001"
 web_host = "https://maker.test"
 data_dir = "~/kestrum-data"
 web_panels = false
+follow_draws = true
 )"),
                                                  true);
     ASSERT_TRUE(std::holds_alternative<Settings>(read)) << std::get<SettingsError>(read).message;
@@ -41,6 +42,7 @@ web_panels = false
     EXPECT_EQ(result.dataDir, "~/kestrum-data");
     EXPECT_EQ(result.webPanels, false);
     EXPECT_EQ(result.updateCheck, std::nullopt);
+    EXPECT_EQ(result.followDraws, true);
 }
 
 TEST(SettingsTest, AMissingFileIsNoErrorUnlessItWasNamed) {
@@ -79,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                 ":2:15: Error while parsing value: could not determine value type"},
         BadFile{"web_host = \"http://a.test\"\nfeed_host = \"http://b.test\"\n",
                 ":2:1: unknown key feed_host (the keys are feed_host_1, feed_host_2, web_host, "
-                "site_url, data_dir, web_panels, update_check)"},
+                "site_url, data_dir, web_panels, update_check, follow_draws)"},
         BadFile{"web_panels = \"no\"\n", ":1:14: web_panels must be true or false"},
         BadFile{"feed_host_2 = 47802\n", ":1:15: feed_host_2 must be a string in quotes"},
         BadFile{"site_url = \"ftp://site.test/\"\n",

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# kestrum-cli watch against the local feed server. One lottery, started while its feed host is
-# down, says so and loads its draws at a refresh once the host is up; it writes straight into
-# the data folder, and goes on without the promotional text when the web host cannot be
-# reached. With --all each of the ten lotteries fills its own folder with data1.txt (the feed's
-# newest draw) and the nine export files; a 分分彩 takes the feed's next draw within a period of
-# it; SIGTERM, sent just as that draw arrives, ends the program with status 0 and leaves every
-# file whole, the export files written after the draw. The feed server draws every minute for
-# the 1440-a-day lotteries and a failed start-up pauses 15 s between its attempts, so this takes
-# up to about two minutes. "Within a second" is asserted as under 3 s: the test build runs under
+# kestrum-cli watch against the local feed server. One lottery, at the fixed period and started
+# while its feed host is down, says so and loads its draws at a refresh once the host is up, and
+# counts its requests when stopped; it writes straight into the data folder, and goes on without
+# the promotional text when the web host cannot be reached. With --all (refreshing when draws
+# are due) each of the ten lotteries fills its own folder with data1.txt (the feed's newest
+# draw) and the nine export files; a 分分彩 takes the feed's next draw within a period of it;
+# SIGTERM, sent just as that draw arrives, ends the program with status 0 and leaves every file
+# whole, the export files written after the draw. The feed server draws every minute for the
+# 1440-a-day lotteries and a failed start-up pauses 15 s between its attempts, so this takes up
+# to about two minutes. "Within a second" is asserted as under 3 s: the test build runs under
 # sanitizers.
 # Usage: watch_all.sh KESTRUM_CLI KESTRUM_FEEDSIM
 set -uo pipefail
@@ -88,7 +89,7 @@ watch_stop() {
 }
 
 watch_start "$work/one.txt" --web-host http://127.0.0.1:1 --feed-host-1 "${down[3]}" \
-    --feed-host-2 "${down[5]}" watch --lottery hnffc --data-dir "$work/one"
+    --feed-host-2 "${down[5]}" watch --lottery hnffc --fixed-period --data-dir "$work/one"
 for _ in $(seq 300); do
     grep -q ' hnffc [^ ]*: start-up failed (.*), retrying every 10 s$' "$log" && break
     sleep 0.1
@@ -108,6 +109,8 @@ done
 watch_stop
 [ "$status" -eq 0 ] || fail "status $status after SIGTERM"
 grep -q ' hnffc [^ ]*: draws loaded: ' "$log" || fail "the refresh loaded no draw"
+grep -q ' hnffc [^ ]*: [0-9]* requests, [0-9]* answered not modified$' "$log" ||
+    fail "no count of the requests at the stop"
 [ -z "$(find "$work/one" -mindepth 1 -type d)" ] || fail "one lottery made a folder: $(ls "$work/one")"
 promo_end=""
 check_folder one
@@ -128,7 +131,7 @@ for folder in "${!feed[@]}"; do
     # The newest draw, or the one before when the feed drew in between.
     feed_lines "$folder" 2 | grep -qxF "$(cat "$work/data/$folder/data1.txt")" ||
         fail "$folder/data1.txt holds no newest draw of its feed"
-    grep -q "^[0-9-]* [0-9:]* $folder [^ ]*: start-up done: 30 draws stored, newest " "$log" ||
+    grep -q "^[0-9-]* [0-9:]*\.[0-9]\{3\} $folder [^ ]*: start-up done: 30 draws stored, newest " "$log" ||
         fail "no start-up line of $folder"
 done
 [ "$(ls "$work/data" | wc -l)" -eq 10 ] || fail "folders other than the ten: $(ls "$work/data")"
