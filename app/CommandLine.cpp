@@ -55,7 +55,10 @@ std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arg
                                          QStringLiteral("Show no web pages in the window."));
     const QCommandLineOption noUpdateCheck(QStringLiteral("no-update-check"),
                                            QStringLiteral("Do not check for a newer version."));
-    parser.addOptions({dataDir, noWebPanels, noUpdateCheck});
+    const QCommandLineOption followDraws(
+        QStringLiteral("follow-draws"),
+        QStringLiteral("Look for a new draw when one is due, not at the lottery's fixed period."));
+    parser.addOptions({dataDir, noWebPanels, noUpdateCheck, followDraws});
 
     if (!parser.parse(arguments)) {
         return SettingsError{fromQt(parser.errorText())};
@@ -98,6 +101,9 @@ std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arg
     }
     if (parser.isSet(noUpdateCheck)) {
         line.settings.updateCheck = false;
+    }
+    if (parser.isSet(followDraws)) {
+        line.settings.followDraws = true;
     }
     return line;
 }

@@ -51,6 +51,7 @@ MainWindowSetup windowSetup(const RunSettings& settings) {
     setup.openUrl = openWebAddress;
     setup.openFolder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
     setup.webPanels = settings.webPanels;
+    setup.followDraws = settings.followDraws;
     return setup;
 }
 

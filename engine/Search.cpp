@@ -19,12 +19,17 @@ constexpr std::int32_t kCountingHistoryLimit = kCarriedPlanLines - 2;
 
 } // namespace
 
+FormulaRange searchedFormulas(PlayType type) {
+    return type == PlayType::WuXingAny ? FormulaRange{kFormulaFirst, kFiveStarFormulaEnd}
+                                       : FormulaRange{kFormulaFirst, kFormulaEnd};
+}
+
 std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, std::int32_t end,
                             std::int32_t planPeriods, std::int32_t codeCount,
                             const SearchOptions& options) {
     if (type == PlayType::WuXingAny) {
-        first = kFormulaFirst;
-        end = kFiveStarFormulaEnd;
+        first = searchedFormulas(type).first;
+        end = searchedFormulas(type).end;
     }
     CandidateAdmission admission(engine.CandidateTable);
     float best = 0.0f;

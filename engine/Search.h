@@ -31,6 +31,16 @@ enum class SearchMode {
 
 class BetTableCache;
 
+// A range of formula indexes: first <= k < end.
+struct FormulaRange {
+    std::int32_t first;
+    std::int32_t end;
+};
+
+// The formulas that the search command and the dispatch try for `type`: 1 to 499, and 1 to 299
+// for 五星不定位, whose search is held to those whatever range it is given.
+FormulaRange searchedFormulas(PlayType type);
+
 struct SearchOptions {
     SearchProgressCallback progress;
     SearchMode mode = SearchMode::Counting;

@@ -9,7 +9,9 @@
 #include "ui/AppIcon.h"
 #include "ui/ControlTable.h"
 #include "ui/DialogUnits.h"
+#include "ui/DrawTrendWindow.h"
 #include "ui/FormulaListDialog.h"
+#include "ui/PlanStatsWindow.h"
 #include "ui/QtView.h"
 #include "ui/WebPanel.h"
 
@@ -27,9 +29,11 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <iterator>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -88,6 +92,15 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     about->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
     connect(about, &QAction::triggered, this, &MainWindow::showAbout);
     addAction(about);
+    // The draws and the plans as pictures.
+    auto* trend = new QAction(QStringLiteral("走势图(&T)..."), this);
+    trend->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(trend, &QAction::triggered, this, &MainWindow::showDrawTrend);
+    addAction(trend);
+    auto* stats = new QAction(QStringLiteral("计划统计(&R)..."), this);
+    stats->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(stats, &QAction::triggered, this, &MainWindow::showPlanStats);
+    addAction(stats);
     // The folder of data1.txt and the export files, in the file manager.
     auto* folder = new QAction(QStringLiteral("打开数据文件夹(&D)"), this);
     connect(folder, &QAction::triggered, this, [this] {
@@ -111,7 +124,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
 
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &MainWindow::onRefreshTimer);
-    m_timer->start(lotteryByNumber(1).refreshPeriodMs);
+    startRefreshTimer(lotteryByNumber(1));
 
     m_codeCountBox->setText(QStringLiteral("6"));
     m_planPeriodsBox->setText(QStringLiteral("3"));
@@ -356,7 +369,7 @@ void MainWindow::applyCommandDone() {
     if (m_pendingLottery) {
         const LotterySource& lottery = lotteryByNumber(*m_pendingLottery);
         m_pendingLottery.reset();
-        m_timer->start(lottery.refreshPeriodMs);
+        startRefreshTimer(lottery);
         if (!lottery.panelFirst) {
             navigateTopPanel(lottery.panelPage);
         }
@@ -437,14 +450,74 @@ void MainWindow::selectLottery(std::int32_t number) {
 
 void MainWindow::onRefreshTimer() {
     if (m_refreshBusy.exchange(true)) {
+        // Following the draws, the refresh that runs sets the next moment when it ends.
         return;
     }
-    submit("刷新开奖", [this](CommandContext& context) { runRefresh(context, m_refreshBusy); });
+    if (!m_planner) {
+        submit("刷新开奖", [this](CommandContext& context) { runRefresh(context, m_refreshBusy); });
+        return;
+    }
+    const std::uint64_t epoch = m_lotteryEpoch;
+    submit("刷新开奖", [this, epoch](CommandContext& context) {
+        using Result = RefreshPlanner::PollResult;
+        const auto start = RefreshPlanner::Clock::now();
+        const RefreshOutcome outcome = runRefresh(context, m_refreshBusy);
+        const auto end = RefreshPlanner::Clock::now();
+        const Result result = outcome.inserted        ? Result::NewDraw
+                              : outcome.error.empty() ? Result::NothingNew
+                                                      : Result::Failed;
+        QMetaObject::invokeMethod(
+            this,
+            [this, epoch, start, end, result, reloaded = outcome.reloaded,
+             newest = context.engine.FeedLines[0]] {
+                applyRefreshDone(epoch, {start, end, result, reloaded}, newest);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::startRefreshTimer(const LotterySource& lottery) {
+    if (!m_setup.followDraws) {
+        m_timer->start(lottery.refreshPeriodMs);
+        return;
+    }
+    m_planner.emplace(lottery.drawsPerDay, std::chrono::milliseconds(lottery.refreshPeriodMs),
+                      RefreshPlanner::Clock::now());
+    m_timer->setSingleShot(true);
+    scheduleRefresh();
+}
+
+void MainWindow::scheduleRefresh() {
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+        m_planner->nextPoll() - RefreshPlanner::Clock::now());
+    m_timer->start(static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(
+        wait.count(), 0, std::numeric_limits<int>::max())));
+}
+
+void MainWindow::applyRefreshDone(std::uint64_t epoch, const RefreshPoll& poll,
+                                  const std::string& newestLine) {
+    if (epoch != m_lotteryEpoch || !m_planner) {
+        // A lottery was chosen since: its switch starts the timer when it is done.
+        return;
+    }
+    if (poll.reloaded) {
+        // The whole feed was loaded: the learning starts afresh, as after a lottery switch.
+        m_planner->drawsLoaded(newestLine);
+    } else {
+        m_planner->pollDone(poll.start, poll.end, poll.result, newestLine);
+    }
+    if (!m_pendingLottery) {
+        scheduleRefresh();
+    }
 }
 
 void MainWindow::applyDrawList(const std::optional<std::string>& text) {
     if (text) {
         m_drawList->setPlainText(paneText(*text));
+        if (m_drawTrend != nullptr) {
+            m_drawTrend->showDrawList(fromUtf8(lotteryByNumber(m_lottery).label),
+                                      m_drawList->toPlainText());
+        }
     }
     scrollToEnd(m_drawList);
 }
@@ -524,6 +597,7 @@ void MainWindow::writePlanReport() {
             m_formulaBox->setText(
                 QString::fromStdString(currentFormulaText(m_formulaTable.at(row)[slotOf(*type)])));
         }
+        updatePlanStats();
         return;
     }
     std::string text = reportFooter(m_setup.siteUrl);
@@ -534,6 +608,7 @@ void MainWindow::writePlanReport() {
     }
     m_report->setPlainText(paneText(text));
     scrollToEnd(m_report);
+    updatePlanStats();
 }
 
 QString MainWindow::dataFolderText() const {
@@ -548,6 +623,61 @@ void MainWindow::showAbout() {
     auto* about = new AboutDialog(dataFolderText(), this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->open();
+}
+
+void MainWindow::showDrawTrend() {
+    if (m_drawTrend == nullptr) {
+        m_drawTrend = new DrawTrendWindow(this);
+        m_drawTrend->showDrawList(fromUtf8(lotteryByNumber(m_lottery).label),
+                                  m_drawList->toPlainText());
+    }
+    m_drawTrend->present();
+}
+
+void MainWindow::showPlanStats() {
+    if (m_planStats == nullptr) {
+        m_planStats = new PlanStatsWindow(this);
+        connect(m_planStats, &PlanStatsWindow::accuraciesWanted, this,
+                &MainWindow::computeAccuracies);
+        updatePlanStats();
+    }
+    m_planStats->present();
+}
+
+void MainWindow::updatePlanStats() {
+    // Also while it is hidden, so that it opens again with the plans of the report; it asks for
+    // the formulas' accuracies only while it is open.
+    if (m_planStats == nullptr) {
+        return;
+    }
+    const std::optional<PlayType> type = checkedPlayType();
+    if (!m_plans) {
+        m_planStats->showNoPlans(QStringLiteral("还没有计划：开奖数据载入、公式选定后显示。"));
+    } else if (!type) {
+        m_planStats->showNoPlans(QStringLiteral("请在主窗口中选择玩法。"));
+    } else {
+        const std::size_t slot = slotOf(*type);
+        m_planStats->showPlans(fromUtf8(lotteryByNumber(m_lottery).label), *type,
+                               m_plans->formulas[slot], m_planParams[slot],
+                               m_plans->planLines[slot]);
+    }
+}
+
+void MainWindow::computeAccuracies(std::uint64_t ticket, PlayType type, PlanShape shape,
+                                   std::int32_t formula) {
+    submit("公式准确率", [this, ticket, type, shape, formula](CommandContext& context) {
+        // Reads the draws only; the answer goes back through the window, which outlives every
+        // command.
+        FormulaAccuracies accuracies = formulaAccuracies(context.engine, type, shape, formula);
+        QMetaObject::invokeMethod(
+            this,
+            [this, ticket, accuracies = std::move(accuracies)] {
+                if (m_planStats != nullptr) {
+                    m_planStats->showAccuracies(ticket, accuracies);
+                }
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace kestrum

@@ -6,6 +6,7 @@
 
 #include "commands/Commands.h"
 #include "commands/View.h"
+#include "draws/RefreshPlanner.h"
 #include "platform/HttpClient.h"
 #include "ui/ControlTable.h"
 
@@ -31,6 +32,8 @@ namespace kestrum {
 
 class WebPanel;
 class EngineThread;
+class DrawTrendWindow;
+class PlanStatsWindow;
 
 // What the window needs from around it: the addresses, and how to make the HTTP client (tests
 // put their own in).
@@ -46,6 +49,8 @@ struct MainWindowSetup {
     std::function<void(const QUrl&)> openFolder;
     // Whether the web panels show their pages (a browser engine each) or only keep the address.
     bool webPanels = false;
+    // Refresh when a draw is due (the refresh planner) instead of at the lottery's period.
+    bool followDraws = false;
 };
 
 class MainWindow : public QDialog {
@@ -97,10 +102,13 @@ public:
     // Shows a play type: checks its option, writes its 码数 and 期数 and its report.
     void selectPlayType(PlayType type);
 
-    // Timer 1: starts a refresh unless one is still running.
+    // Timer 1: starts a refresh unless one is still running. When following the draws it is a
+    // single shot, set after each refresh to the moment the planner names.
     void onRefreshTimer();
 
     std::atomic<bool>& refreshBusy() { return m_refreshBusy; }
+    // The planner when following the draws, else nullptr.
+    const RefreshPlanner* refreshPlanner() const { return m_planner ? &*m_planner : nullptr; }
     QTimer* refreshTimer() const { return m_timer; }
 
     // Opens the about box.
@@ -108,6 +116,13 @@ public:
 
     // The data folder as an absolute path.
     QString dataFolderText() const;
+
+    // Opens the 走势图 and 计划统计 windows (Ctrl+T, Ctrl+R), or raises them. Each exists once,
+    // from its first opening on, and follows the draws and plans the window receives.
+    void showDrawTrend();
+    void showPlanStats();
+    DrawTrendWindow* drawTrendWindow() const { return m_drawTrend; }
+    PlanStatsWindow* planStatsWindow() const { return m_planStats; }
 
 protected:
     // Tab and Shift+Tab follow the order of the controls, not Qt's focus chain, which the web
@@ -145,6 +160,27 @@ private:
     // lottery options), keeping the keyboard focus out of the web panels.
     void setStartersEnabled(bool enabled);
     void navigateTopPanel(std::string_view page);
+    // Starts timer 1 for `lottery`: its period, or when following the draws a new planner
+    // for it and the first moment that planner names.
+    void startRefreshTimer(const LotterySource& lottery);
+    // Sets the single shot of timer 1 to the planner's next moment.
+    void scheduleRefresh();
+    // What a refresh found, on the window's thread: the planner learns from it, unless the
+    // user chose a lottery since it was submitted.
+    struct RefreshPoll {
+        RefreshPlanner::Moment start;
+        RefreshPlanner::Moment end;
+        RefreshPlanner::PollResult result;
+        // The store was empty and the whole feed was loaded.
+        bool reloaded;
+    };
+    void applyRefreshDone(std::uint64_t epoch, const RefreshPoll& poll,
+                          const std::string& newestLine);
+    // Shows the plans of the report in the 计划统计 window, once it exists.
+    void updatePlanStats();
+    // Has the engine thread backtest every formula of `type` for the 计划统计 window.
+    void computeAccuracies(std::uint64_t ticket, PlayType type, PlanShape shape,
+                           std::int32_t formula);
 
     MainWindowSetup m_setup;
     std::unique_ptr<EngineThread> m_engineThread;
@@ -162,6 +198,8 @@ private:
     WebPanel* m_topPanel = nullptr;
     WebPanel* m_rightPanel = nullptr;
     QTimer* m_timer = nullptr;
+    // When following the draws: the planner of the lottery on show.
+    std::optional<RefreshPlanner> m_planner;
 
     std::atomic<bool> m_refreshBusy{false};
     // The plans of the last dispatch of the lottery on show, which every report is built from;
@@ -182,6 +220,9 @@ private:
     // The lottery being loaded, until its command is done.
     std::optional<std::int32_t> m_pendingLottery;
     class FormulaListDialog* m_formulaList = nullptr;
+    // The chart windows, once opened; hidden, not deleted, when closed.
+    DrawTrendWindow* m_drawTrend = nullptr;
+    PlanStatsWindow* m_planStats = nullptr;
 };
 
 } // namespace kestrum

@@ -53,7 +53,8 @@ class MainWindowTest : public QObject {
 private:
     // A new window whose fetches wait until openGate(); cleanup() opens it and closes the
     // window, whatever the test did.
-    std::unique_ptr<MainWindow>& makeWindow(bool promotionReachable = true) {
+    std::unique_ptr<MainWindow>& makeWindow(bool promotionReachable = true,
+                                            bool followDraws = false) {
         m_fake = std::make_unique<test::FakeHttpClient>();
         m_fake->answer(kFeed, test::feedLines(30, 80, kFeedStyle));
         if (promotionReachable) {
@@ -69,6 +70,7 @@ private:
         setup.settings.webHost = "http://web.test";
         setup.settings.dataDirectory = m_dir.path().toStdString();
         setup.siteUrl = "http://site.test/";
+        setup.followDraws = followDraws;
         setup.openUrl = [this](const QUrl& url) { m_opened.append(url); };
         setup.openFolder = [this](const QUrl& url) { m_openedFolders.append(url); };
         setup.makeClient = [this, gate = m_open.get_future().share()](const std::atomic<bool>&) {
@@ -108,6 +110,7 @@ private slots:
     void returnInABoxStartsNothingAndEscapeCloses();
     void startupShowsTheDrawsAndTheReport();
     void aTickWhileARefreshRunsStartsNothing();
+    void followingTheDrawsTheTimerWaitsForThePlannersMoment();
     void thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow();
     void altAOpensTheAboutBox();
 };
@@ -277,6 +280,37 @@ void MainWindowTest::aTickWhileARefreshRunsStartsNothing() {
     QCOMPARE(m_fake->requests().back().maxLines, 1);
 }
 
+// Following the draws, timer 1 is a single shot: first a period away, as the fixed timer, then
+// after every refresh the planner's next moment; the new draw a refresh brings teaches it.
+void MainWindowTest::followingTheDrawsTheTimerWaitsForThePlannersMoment() {
+    auto& window = makeWindow(true, true);
+    QVERIFY(window->refreshTimer()->isSingleShot());
+    QVERIFY(window->refreshTimer()->isActive());
+    QVERIFY(window->refreshTimer()->interval() > 34000);
+    QVERIFY(window->refreshTimer()->interval() <= 35000);
+    openGate();
+    auto* report = window->pane(ControlId::Report);
+    QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
+
+    m_fake->answer(kFeed, test::feedLines(30, 81, kFeedStyle));
+    window->refreshTimer()->stop();
+    window->onRefreshTimer();
+    QTRY_VERIFY_WITH_TIMEOUT(window->refreshPlanner() != nullptr &&
+                                 window->refreshPlanner()->arrivalsSeen() == 1,
+                             20000);
+    QVERIFY(!window->refreshBusy().load());
+    QVERIFY(window->refreshTimer()->isActive());
+    // Still learning, so the next look would be a period after this one; but this one came
+    // before the fixed timer would have sent any, so the next waits until it would have sent
+    // two: two periods after the window opened.
+    QVERIFY(window->refreshTimer()->interval() > 60000);
+    QVERIFY(window->refreshTimer()->interval() <= 70000);
+    QVERIFY(window->pane(ControlId::DrawList)
+                ->toPlainText()
+                .endsWith(QString::fromStdString(test::feedLines(1, 81, kFeedStyle)[0]) +
+                          QLatin1Char('\n')));
+}
+
 void MainWindowTest::thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow() {
     {
         auto& window = makeWindow();
@@ -329,7 +363,7 @@ void MainWindowTest::altAOpensTheAboutBox() {
     QVERIFY(window->isVisible());
     // The box and the second item of the context menu name the data folder in use.
     QCOMPARE(folder, QStringLiteral("数据文件夹：") + m_dir.path());
-    QCOMPARE(window->actions().size(), 2);
+    QCOMPARE(window->actions().size(), 4);
     QCOMPARE(window->actions().front()->text(), QStringLiteral("关于 Kestrum(&A)..."));
     QCOMPARE(window->actions().back()->text(), QStringLiteral("打开数据文件夹(&D)"));
     window->actions().back()->trigger();

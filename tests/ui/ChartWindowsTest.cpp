@@ -1,0 +1,192 @@
+#include "draws/LotteryTable.h"
+#include "report/PlanStrip.h"
+#include "support/FakeHttpClient.h"
+#include "support/Feeds.h"
+#include "ui/DrawTrendChart.h"
+#include "ui/DrawTrendWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/PlanStatsChart.h"
+#include "ui/PlanStatsWindow.h"
+
+#include <QAction>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace kestrum {
+
+namespace {
+
+const std::string kFeed = "http://feed1.test/ssckj/cq.txt";
+const FeedHosts kHosts{"http://feed1.test", "http://feed2.test"};
+
+// The plan lines of the report pane, as the plans' copy held them.
+TextSlots planLinesOf(const QPlainTextEdit* report) {
+    TextSlots lines;
+    std::size_t slot = 0;
+    for (const QString& line : report->toPlainText().split(QLatin1Char('\n'))) {
+        if (line.contains(QStringLiteral("期<")) && slot < lines.size()) {
+            lines[slot++] = line.toStdString();
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+class ChartWindowsTest : public QObject {
+    Q_OBJECT
+
+private:
+    // A window over 30 draws up to period 80 of the first lottery; its first refresh finds
+    // period 81. Returns once the first plans are shown.
+    void startWindow() {
+        m_fake = std::make_unique<test::FakeHttpClient>();
+        m_fake->answer(kFeed, test::feedLines(30, 80));
+        m_fake->answer(kFeed, test::feedLines(30, 81));
+        m_fake->answer("http://web.test/addurl/vn.txt", {"http://web.test/promo.html"});
+        MainWindowSetup setup;
+        setup.settings.feedHosts = kHosts;
+        setup.settings.webHost = "http://web.test";
+        setup.settings.dataDirectory = m_dir.path().toStdString();
+        setup.makeClient = [this](const std::atomic<bool>&) {
+            return std::make_unique<ForwardingClient>(*m_fake);
+        };
+        m_window = std::make_unique<MainWindow>(std::move(setup));
+        m_window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(report()->toPlainText().contains(QStringLiteral("计划进行中")),
+                                 30000);
+    }
+
+    // A key of the main window's context menu, pressed while the main window is active.
+    void pressOnMainWindow(Qt::Key key) {
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keyClick(m_window.get(), key, Qt::ControlModifier);
+    }
+
+    QPlainTextEdit* report() const { return m_window->pane(ControlId::Report); }
+
+    // The strip and the histogram of the stats window agree with the report, for the last
+    // plans the window asked about.
+    void expectStatsFollowTheReport(PlanStatsWindow& stats) {
+        QTRY_VERIFY_WITH_TIMEOUT(stats.accuraciesCurrent(), 30000);
+        const PlanStrip expected = planStrip(planLinesOf(report()));
+        const PlanStrip& shown = stats.chart()->strip();
+        QCOMPARE(shown.cells.size(), expected.cells.size());
+        QCOMPARE(shown.won, expected.won);
+        QCOMPARE(shown.failed, expected.failed);
+        QVERIFY(!shown.cells.empty());
+        QVERIFY(stats.chart()->histogram().has_value());
+        QCOMPARE(stats.chart()->histogram()->formulaCount, 499);
+        QVERIFY(!stats.chart()->computing());
+    }
+
+    class ForwardingClient final : public HttpClient {
+    public:
+        explicit ForwardingClient(test::FakeHttpClient& inner) : m_inner(inner) {}
+        FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
+            return m_inner.fetchLines(url, maxLines);
+        }
+
+    private:
+        test::FakeHttpClient& m_inner;
+    };
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<test::FakeHttpClient> m_fake;
+    std::unique_ptr<MainWindow> m_window;
+
+private slots:
+    void cleanup() { m_window.reset(); }
+    void bothWindowsFollowARefreshAndALotterySwitch();
+    void keysOpenOneWindowEachEscapeClosesItAndThePictureSaves();
+};
+
+void ChartWindowsTest::bothWindowsFollowARefreshAndALotterySwitch() {
+    startWindow();
+    QVERIFY(!QTest::currentTestFailed());
+    pressOnMainWindow(Qt::Key_T);
+    pressOnMainWindow(Qt::Key_R);
+    MainWindow& window = *m_window;
+    DrawTrendWindow* trend = window.drawTrendWindow();
+    PlanStatsWindow* stats = window.planStatsWindow();
+    QVERIFY(trend != nullptr && trend->isVisible());
+    QVERIFY(stats != nullptr && stats->isVisible());
+    QSignalSpy asked(stats, &PlanStatsWindow::accuraciesWanted);
+
+    QCOMPARE(trend->chart()->trend().rows.size(), std::size_t{30});
+    QCOMPARE(trend->chart()->trend().rows.front().period, std::string("20150101051"));
+    QCOMPARE(trend->chart()->trend().rows.back().period, std::string("20150101080"));
+    expectStatsFollowTheReport(*stats);
+    QVERIFY(!QTest::currentTestFailed());
+
+    // A refresh brings period 81: the draw list's thirty draws move on by one, new plans, the
+    // formulas backtested again.
+    const QString before = report()->toPlainText();
+    window.onRefreshTimer();
+    QTRY_COMPARE_WITH_TIMEOUT(trend->chart()->trend().rows.back().period,
+                              std::string("20150101081"), 30000);
+    QCOMPARE(trend->chart()->trend().rows.front().period, std::string("20150101052"));
+    QTRY_VERIFY_WITH_TIMEOUT(report()->toPlainText() != before, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(asked.count() >= 1, 30000);
+    expectStatsFollowTheReport(*stats);
+
+    // Another play type: its plans.
+    QTest::mouseClick(window.option(playTypeOption(PlayType::BaiWei)), Qt::LeftButton);
+    QVERIFY(stats->chart()->strip().cells.front().header.starts_with("百位"));
+    expectStatsFollowTheReport(*stats);
+
+    // Another lottery: its draws and its plans.
+    const LotterySource& second = lotteryByNumber(2);
+    m_fake->answer(feedUrlOf(second, kHosts), test::feedLines(30, 40));
+    window.selectLottery(2);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.busy(), 60000);
+    QCOMPARE(trend->chart()->trend().rows.back().period, std::string("20150101040"));
+    QVERIFY(trend->windowTitle().contains(QString::fromUtf8(second.label.data())));
+    QVERIFY(stats->windowTitle().contains(QString::fromUtf8(second.label.data())));
+    expectStatsFollowTheReport(*stats);
+}
+
+void ChartWindowsTest::keysOpenOneWindowEachEscapeClosesItAndThePictureSaves() {
+    startWindow();
+    QVERIFY(!QTest::currentTestFailed());
+    pressOnMainWindow(Qt::Key_T);
+    MainWindow& window = *m_window;
+    DrawTrendWindow* trend = window.drawTrendWindow();
+    QVERIFY(trend != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(trend));
+    QCOMPARE(trend->chart()->accessibleName(), QStringLiteral("走势图"));
+    QCOMPARE(trend->focusWidget(), trend->scrollArea());
+    QTest::keyClick(trend->scrollArea(), Qt::Key_Escape);
+    QVERIFY(!trend->isVisible());
+    pressOnMainWindow(Qt::Key_T);
+    QCOMPARE(window.drawTrendWindow(), trend);
+    QVERIFY(trend->isVisible());
+
+    pressOnMainWindow(Qt::Key_R);
+    PlanStatsWindow* stats = window.planStatsWindow();
+    QVERIFY(stats != nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(stats->accuraciesCurrent(), 30000);
+    // The context menu saves the whole picture, also what is scrolled out of view.
+    for (ChartWindow* chartWindow : std::initializer_list<ChartWindow*>{trend, stats}) {
+        QCOMPARE(chartWindow->actions().size(), 1);
+        QCOMPARE(chartWindow->actions().front()->text(), QStringLiteral("保存图片(&S)..."));
+        const QString path = m_dir.filePath(chartWindow->windowTitle() + QStringLiteral(".png"));
+        QVERIFY(chartWindow->savePicture(path));
+        const QImage saved(path);
+        QCOMPARE(saved.size(), chartWindow->scrollArea()->widget()->size());
+        QVERIFY(saved.size().width() <= 1280);
+    }
+    QVERIFY(!trend->savePicture(m_dir.filePath(QStringLiteral("no/such/folder/a.png"))));
+}
+
+} // namespace kestrum
+
+QTEST_MAIN(kestrum::ChartWindowsTest)
+#include "ChartWindowsTest.moc"

@@ -1,0 +1,64 @@
+#pragma once
+
+// The 计划统计 picture: the plans of one play type as a strip of cells (a won plan coloured by
+// the period of the plan in which it won, a failed one marked 挂), the figures that judge the
+// formula by them, and under them the accuracy of every formula of the play type as a
+// histogram with the formula in use marked.
+
+#include "engine/Search.h"
+#include "report/AccuracyHistogram.h"
+#include "report/PlanStrip.h"
+#include "ui/ChartWidget.h"
+
+#include <QString>
+#include <optional>
+
+namespace kestrum {
+
+class PlanStatsChart : public ChartWidget {
+    Q_OBJECT
+
+public:
+    explicit PlanStatsChart(QWidget* parent = nullptr);
+
+    // The plans: `heading` names the lottery, play type and plan shape; `planPeriods` is the
+    // 期数 (the legend's colours go up to it).
+    void setPlans(const QString& heading, PlanStrip strip, std::int32_t planPeriods,
+                  std::int32_t formula);
+    // No plans to show, and why; the strip and the histogram are cleared.
+    void setMessage(const QString& message);
+    // The histogram of the formulas in `range`; nothing while it is being computed, or when no
+    // formula could be backtested.
+    void setAccuracies(std::optional<AccuracyHistogram> histogram, FormulaRange range,
+                       bool computing);
+
+    const PlanStrip& strip() const { return m_strip; }
+    const std::optional<AccuracyHistogram>& histogram() const { return m_histogram; }
+    bool computing() const { return m_computing; }
+    const QString& message() const { return m_message; }
+
+protected:
+    void paintChart(QPainter& painter) const override;
+
+private:
+    void relayout();
+    int stripRows() const;
+    QRect cellRect(int index) const;
+    int figuresTop() const;
+    int histogramTop() const;
+    void paintStrip(QPainter& painter) const;
+    void paintLegend(QPainter& painter, int top) const;
+    void paintHistogram(QPainter& painter) const;
+    void describe();
+
+    QString m_heading;
+    QString m_message;
+    PlanStrip m_strip;
+    std::int32_t m_planPeriods = 0;
+    std::int32_t m_formula = 0;
+    std::optional<AccuracyHistogram> m_histogram;
+    FormulaRange m_range{0, 0};
+    bool m_computing = false;
+};
+
+} // namespace kestrum
