@@ -194,7 +194,6 @@ private:
 
     // A refresh when the planner says a draw is due.
     void refreshWhenDue() {
-        using Result = RefreshPlanner::PollResult;
         RefreshPlanner planner(m_lottery.drawsPerDay,
                                std::chrono::milliseconds(m_lottery.refreshPeriodMs), Clock::now());
         if (!storeIsEmpty(*m_engine)) {
@@ -210,15 +209,7 @@ private:
                 break;
             }
             const std::int64_t passedOver = planner.drawsPassedOver();
-            if (outcome && outcome->reloaded) {
-                planner.drawsLoaded(m_engine->FeedLines[0]);
-            } else if (outcome && outcome->inserted) {
-                planner.pollDone(start, end, Result::NewDraw, m_engine->FeedLines[0]);
-            } else {
-                planner.pollDone(start, end,
-                                 outcome && outcome->error.empty() ? Result::NothingNew
-                                                                   : Result::Failed);
-            }
+            planner.refreshDone(start, end, outcome, m_engine->FeedLines[0]);
             if (planner.drawsPassedOver() > passedOver) {
                 logEvent(m_who, std::to_string(planner.drawsPassedOver() - passedOver) +
                                     " draw(s) before it were not seen");

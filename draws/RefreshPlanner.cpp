@@ -252,6 +252,22 @@ void RefreshPlanner::pollDone(Moment start, Moment end, PollResult result,
     m_lastEmptyStart.reset();
 }
 
+void RefreshPlanner::refreshDone(Moment start, Moment end,
+                                 const std::optional<RefreshOutcome>& outcome,
+                                 std::string_view newestLine) {
+    if (outcome && outcome->reloaded) {
+        drawsLoaded(newestLine);
+        return;
+    }
+    PollResult result = PollResult::Failed;
+    if (outcome && outcome->inserted) {
+        result = PollResult::NewDraw;
+    } else if (outcome && outcome->error.empty()) {
+        result = PollResult::NothingNew;
+    }
+    pollDone(start, end, result, newestLine);
+}
+
 void RefreshPlanner::learnInterval() {
     // The median of the slopes between precisely known arrivals (Theil and Sen), which a
     // single odd arrival does not move.

@@ -23,6 +23,8 @@
 // The planner reads no clock: the caller passes the moments (a steady clock in the program, a
 // made-up one in tests), so it is a pure function of what it is told.
 
+#include "draws/Feed.h"
+
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -77,6 +79,13 @@ public:
     // A poll that started at `start` and ended at `end` found `result`; `newestLine` is the
     // feed's newest draw line when the result is NewDraw.
     void pollDone(Moment start, Moment end, PollResult result, std::string_view newestLine = {});
+
+    // The same for a refresh of the store (refreshLatestDraw) that ran from `start` to `end`,
+    // with the store's newest line after it. A refresh that reloaded the whole feed starts the
+    // learning afresh (drawsLoaded); one that threw (no outcome) or could not fetch is a
+    // failed poll.
+    void refreshDone(Moment start, Moment end, const std::optional<RefreshOutcome>& outcome,
+                     std::string_view newestLine);
 
     Phase phase() const;
     // Draws seen arriving by a poll (not by a download).

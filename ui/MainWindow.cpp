@@ -459,20 +459,24 @@ void MainWindow::onRefreshTimer() {
     }
     const std::uint64_t epoch = m_lotteryEpoch;
     submit("刷新开奖", [this, epoch](CommandContext& context) {
-        using Result = RefreshPlanner::PollResult;
         const auto start = RefreshPlanner::Clock::now();
-        const RefreshOutcome outcome = runRefresh(context, m_refreshBusy);
-        const auto end = RefreshPlanner::Clock::now();
-        const Result result = outcome.inserted        ? Result::NewDraw
-                              : outcome.error.empty() ? Result::NothingNew
-                                                      : Result::Failed;
-        QMetaObject::invokeMethod(
-            this,
-            [this, epoch, start, end, result, reloaded = outcome.reloaded,
-             newest = context.engine.FeedLines[0]] {
-                applyRefreshDone(epoch, {start, end, result, reloaded}, newest);
-            },
-            Qt::QueuedConnection);
+        // The window hears of every refresh, also one that throws, for it sets the next
+        // moment then.
+        const auto tell = [this, epoch, start, &context](std::optional<RefreshOutcome> outcome) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, epoch, start, end = RefreshPlanner::Clock::now(),
+                 outcome = std::move(outcome), newest = context.engine.FeedLines[0]] {
+                    applyRefreshDone(epoch, start, end, outcome, newest);
+                },
+                Qt::QueuedConnection);
+        };
+        try {
+            tell(runRefresh(context, m_refreshBusy));
+        } catch (...) {
+            tell(std::nullopt);
+            throw;
+        }
     });
 }
 
@@ -494,18 +498,15 @@ void MainWindow::scheduleRefresh() {
         wait.count(), 0, std::numeric_limits<int>::max())));
 }
 
-void MainWindow::applyRefreshDone(std::uint64_t epoch, const RefreshPoll& poll,
+void MainWindow::applyRefreshDone(std::uint64_t epoch, RefreshPlanner::Moment start,
+                                  RefreshPlanner::Moment end,
+                                  const std::optional<RefreshOutcome>& outcome,
                                   const std::string& newestLine) {
     if (epoch != m_lotteryEpoch || !m_planner) {
         // A lottery was chosen since: its switch starts the timer when it is done.
         return;
     }
-    if (poll.reloaded) {
-        // The whole feed was loaded: the learning starts afresh, as after a lottery switch.
-        m_planner->drawsLoaded(newestLine);
-    } else {
-        m_planner->pollDone(poll.start, poll.end, poll.result, newestLine);
-    }
+    m_planner->refreshDone(start, end, outcome, newestLine);
     if (!m_pendingLottery) {
         scheduleRefresh();
     }

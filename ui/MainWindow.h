@@ -165,16 +165,10 @@ private:
     void startRefreshTimer(const LotterySource& lottery);
     // Sets the single shot of timer 1 to the planner's next moment.
     void scheduleRefresh();
-    // What a refresh found, on the window's thread: the planner learns from it, unless the
-    // user chose a lottery since it was submitted.
-    struct RefreshPoll {
-        RefreshPlanner::Moment start;
-        RefreshPlanner::Moment end;
-        RefreshPlanner::PollResult result;
-        // The store was empty and the whole feed was loaded.
-        bool reloaded;
-    };
-    void applyRefreshDone(std::uint64_t epoch, const RefreshPoll& poll,
+    // What a refresh found (nothing when it threw), on the window's thread: the planner learns
+    // from it, unless the user chose a lottery since it was submitted, and sets the next moment.
+    void applyRefreshDone(std::uint64_t epoch, RefreshPlanner::Moment start,
+                          RefreshPlanner::Moment end, const std::optional<RefreshOutcome>& outcome,
                           const std::string& newestLine);
     // Shows the plans of the report in the 计划统计 window, once it exists.
     void updatePlanStats();

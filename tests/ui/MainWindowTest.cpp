@@ -281,7 +281,8 @@ void MainWindowTest::aTickWhileARefreshRunsStartsNothing() {
 }
 
 // Following the draws, timer 1 is a single shot: first a period away, as the fixed timer, then
-// after every refresh the planner's next moment; the new draw a refresh brings teaches it.
+// after every refresh the planner's next moment, also after one that threw; the new draw a
+// refresh brings teaches it.
 void MainWindowTest::followingTheDrawsTheTimerWaitsForThePlannersMoment() {
     auto& window = makeWindow(true, true);
     QVERIFY(window->refreshTimer()->isSingleShot());
@@ -309,6 +310,14 @@ void MainWindowTest::followingTheDrawsTheTimerWaitsForThePlannersMoment() {
                 ->toPlainText()
                 .endsWith(QString::fromStdString(test::feedLines(1, 81, kFeedStyle)[0]) +
                           QLatin1Char('\n')));
+
+    // A refresh that throws still sets the next moment: the single shot would otherwise never
+    // fire again.
+    m_fake->throwOn(kFeed);
+    window->refreshTimer()->stop();
+    window->onRefreshTimer();
+    QTRY_VERIFY_WITH_TIMEOUT(window->refreshTimer()->isActive(), 20000);
+    QVERIFY(!window->refreshBusy().load());
 }
 
 void MainWindowTest::thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow() {
