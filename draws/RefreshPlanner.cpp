@@ -14,23 +14,11 @@ constexpr double kFastStep = 1000;
 constexpr std::int64_t kArrivalsToLearn = 2;
 // The arrivals the offset and its spread are learned from.
 constexpr std::size_t kRecentArrivals = 6;
-// An arrival known to within this much is precise: the windows cover every precise one of
-// the recent arrivals, but of the coarse ones only the newest.
+// An arrival known to within this much is precise.
 constexpr double kPreciseWidth = 2 * kFastStep;
 // The learned interval replaces the first guess only when it differs by more than this share.
 constexpr double kIntervalTolerance = 0.01;
 constexpr double kMsPerDay = 86'400'000;
-
-// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned shifted = month > 2 ? month - 3 : month + 9;
-    const unsigned dayOfYear = (153 * shifted + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -57,13 +45,16 @@ std::optional<std::int64_t> drawOrdinal(std::string_view line, std::int32_t draw
     if (i == 8 || (i < line.size() && line[i] != ' ')) {
         return std::nullopt;
     }
-    const auto year = date / 10000;
     const auto month = static_cast<unsigned>(date / 100 % 100);
     const auto day = static_cast<unsigned>(date % 100);
     if (month < 1 || month > 12 || day < 1 || day > 31 || period < 1 || period > drawsPerDay) {
         return std::nullopt;
     }
-    return daysFromCivil(year, month, day) * drawsPerDay + period - 1;
+    // A day past the month's end (the 30th of February) counts on into the next month.
+    const std::chrono::year_month_day civil{std::chrono::year(static_cast<int>(date / 10000)),
+                                            std::chrono::month(month), std::chrono::day(day)};
+    const std::int64_t days = std::chrono::sys_days(civil).time_since_epoch().count();
+    return days * drawsPerDay + period - 1;
 }
 
 RefreshPlanner::RefreshPlanner(std::int32_t drawsPerDay, Millis period, Moment start)
@@ -77,6 +68,10 @@ RefreshPlanner::RefreshPlanner(std::int32_t drawsPerDay, Millis period, Moment s
     // took many polls (late, skipped) leaves enough for the next one.
     m_capacity = std::max(2 * perDraw, 2);
     m_fastPolls = std::clamp(perDraw + 2, 6, 10);
+}
+
+bool RefreshPlanner::Arrival::precise() const {
+    return upper - lower <= kPreciseWidth;
 }
 
 double RefreshPlanner::msSince(Moment moment) const {
@@ -101,7 +96,7 @@ RefreshPlanner::Window RefreshPlanner::window(std::int64_t ordinal) const {
     double earliest = offset(newest, newest.lower);
     double latest = offset(newest, newest.upper);
     for (const Arrival& arrival : m_arrivals) {
-        if (arrival.upper - arrival.lower <= kPreciseWidth) {
+        if (arrival.precise()) {
             earliest = std::min(earliest, offset(arrival, arrival.lower));
             latest = std::max(latest, offset(arrival, arrival.upper));
         }
@@ -147,11 +142,11 @@ void RefreshPlanner::drawsLoaded(std::string_view newestLine) {
     }
 }
 
-void RefreshPlanner::earnBudget(double nowMs) {
-    if (nowMs > m_budgetAt) {
-        m_budget = std::min<double>(m_capacity, m_budget + (nowMs - m_budgetAt) / m_period);
-        m_budgetAt = nowMs;
+double RefreshPlanner::budgetAt(double ms) const {
+    if (ms <= m_budgetAt) {
+        return m_budget;
     }
+    return std::min<double>(m_capacity, m_budget + (ms - m_budgetAt) / m_period);
 }
 
 RefreshPlanner::Moment RefreshPlanner::nextPoll() const {
@@ -172,11 +167,7 @@ RefreshPlanner::Moment RefreshPlanner::nextPoll() const {
     }
     // Not before a poll has been earned. The budget only grows with time, so the moment it
     // reaches one poll follows from where it stood.
-    double budget = m_budget;
-    if (at > m_budgetAt) {
-        budget = std::min<double>(m_capacity, budget + (at - m_budgetAt) / m_period);
-    }
-    if (budget < 1) {
+    if (budgetAt(at) < 1) {
         at = std::max(at, m_budgetAt + (1 - m_budget) * m_period);
     }
     return momentAt(std::max(at, m_lastEnd));
@@ -186,8 +177,8 @@ void RefreshPlanner::pollDone(Moment start, Moment end, PollResult result,
                               std::string_view newestLine) {
     const double startMs = msSince(start);
     const double endMs = std::max(msSince(end), startMs);
-    earnBudget(startMs);
-    m_budget -= 1;
+    m_budget = budgetAt(startMs) - 1;
+    m_budgetAt = std::max(m_budgetAt, startMs);
     const bool wasLearning = learning();
     const bool inWindow = !wasLearning && startMs >= window(m_target).first - 1;
     m_lastStart = startMs;
@@ -277,7 +268,7 @@ void RefreshPlanner::learnInterval() {
     std::size_t precise = 0;
     for (std::size_t i = 0; i < m_arrivals.size(); ++i) {
         const Arrival& a = m_arrivals[i];
-        if (a.upper - a.lower > kPreciseWidth) {
+        if (!a.precise()) {
             continue;
         }
         first = precise == 0 ? a.ordinal : std::min(first, a.ordinal);
@@ -285,7 +276,7 @@ void RefreshPlanner::learnInterval() {
         ++precise;
         for (std::size_t j = i + 1; j < m_arrivals.size(); ++j) {
             const Arrival& b = m_arrivals[j];
-            if (b.upper - b.lower > kPreciseWidth || b.ordinal == a.ordinal) {
+            if (!b.precise() || b.ordinal == a.ordinal) {
                 continue;
             }
             slopes.push_back(((b.upper + b.lower) - (a.upper + a.lower)) / 2 /

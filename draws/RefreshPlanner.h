@@ -109,6 +109,9 @@ private:
         std::int64_t ordinal;
         double lower;
         double upper;
+        // Known to within about two fast polls: the windows cover every precise one of the
+        // recent arrivals, but of the coarse ones only the newest.
+        bool precise() const;
     };
     // Where the fast polls for draw k go: from `first`, `step` apart.
     struct Window {
@@ -122,7 +125,9 @@ private:
     bool learning() const;
     Window window(std::int64_t ordinal) const;
     void learnInterval();
-    void earnBudget(double nowMs);
+    // The budget at `ms`: what it was at m_budgetAt, plus what was earned since, up to the
+    // capacity.
+    double budgetAt(double ms) const;
 
     std::int32_t m_drawsPerDay;
     double m_period;    // ms

@@ -1,6 +1,7 @@
 #include "draws/RefreshPlanner.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -20,17 +21,10 @@ constexpr std::int64_t kDay = 86'400'000;
 
 // The civil date of a day counted from 1970-01-01, as YYYYMMDD.
 std::int64_t civilDate(std::int64_t days) {
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-    const unsigned yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const unsigned mp = (5 * dayOfYear + 2) / 153;
-    const unsigned day = dayOfYear - (153 * mp + 2) / 5 + 1;
-    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2);
-    return year * 10000 + month * 100 + day;
+    const std::chrono::year_month_day date{std::chrono::sys_days(std::chrono::days(days))};
+    return std::int64_t{static_cast<int>(date.year())} * 10000 +
+           std::int64_t{static_cast<unsigned>(date.month())} * 100 +
+           std::int64_t{static_cast<unsigned>(date.day())};
 }
 
 // A feed on the local feed server's schedule: draw p (1 to n) of a day at the first whole
