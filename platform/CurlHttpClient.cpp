@@ -140,28 +140,22 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
     result.status = FetchStatus::Ok;
     const bool whole = !collector.enough() && !collector.capped();
     result.lines = collector.finish();
-    remember(url, handle, result.lines, maxLines, whole);
+    remember(url, lastHeader(handle, "ETag"), lastHeader(handle, "Last-Modified"), result.lines,
+             maxLines, whole);
     return result;
 }
 
-void CurlHttpClient::remember(const std::string& url, void* handle,
+void CurlHttpClient::remember(const std::string& url, std::string etag, std::string lastModified,
                               const std::vector<std::string>& lines, std::int32_t maxLines,
                               bool whole) {
-    Remembered answer;
-    answer.etag = lastHeader(static_cast<CURL*>(handle), "ETag");
-    // A weak ETag may not be sent back as a strong one would; servers take both in
-    // If-None-Match, so it is sent as it came.
-    answer.lastModified = lastHeader(static_cast<CURL*>(handle), "Last-Modified");
     const std::lock_guard lock(m_mutex);
-    if (answer.etag.empty() && answer.lastModified.empty()) {
+    if (etag.empty() && lastModified.empty()) {
         // Nothing to ask with next time.
         m_remembered.erase(url);
         return;
     }
-    answer.lines = lines;
-    answer.maxLines = maxLines;
-    answer.whole = whole;
-    m_remembered[url] = std::move(answer);
+    // An ETag goes back as it came, weak or strong: If-None-Match takes both.
+    m_remembered[url] = {std::move(etag), std::move(lastModified), lines, maxLines, whole};
 }
 
 } // namespace kestrum

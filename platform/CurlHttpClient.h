@@ -49,8 +49,8 @@ private:
     };
 
     // Keeps the validators of an answer (forgets the address when it had none).
-    void remember(const std::string& url, void* handle, const std::vector<std::string>& lines,
-                  std::int32_t maxLines, bool whole);
+    void remember(const std::string& url, std::string etag, std::string lastModified,
+                  const std::vector<std::string>& lines, std::int32_t maxLines, bool whole);
 
     HttpLimits m_limits;
     const std::atomic<bool>* m_cancelled;
