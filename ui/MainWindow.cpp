@@ -515,10 +515,7 @@ void MainWindow::applyRefreshDone(std::uint64_t epoch, RefreshPlanner::Moment st
 void MainWindow::applyDrawList(const std::optional<std::string>& text) {
     if (text) {
         m_drawList->setPlainText(paneText(*text));
-        if (m_drawTrend != nullptr) {
-            m_drawTrend->showDrawList(fromUtf8(lotteryByNumber(m_lottery).label),
-                                      m_drawList->toPlainText());
-        }
+        updateDrawTrend();
     }
     scrollToEnd(m_drawList);
 }
@@ -629,8 +626,7 @@ void MainWindow::showAbout() {
 void MainWindow::showDrawTrend() {
     if (m_drawTrend == nullptr) {
         m_drawTrend = new DrawTrendWindow(this);
-        m_drawTrend->showDrawList(fromUtf8(lotteryByNumber(m_lottery).label),
-                                  m_drawList->toPlainText());
+        updateDrawTrend();
     }
     m_drawTrend->present();
 }
@@ -643,6 +639,13 @@ void MainWindow::showPlanStats() {
         updatePlanStats();
     }
     m_planStats->present();
+}
+
+void MainWindow::updateDrawTrend() {
+    if (m_drawTrend != nullptr) {
+        m_drawTrend->showDrawList(fromUtf8(lotteryByNumber(m_lottery).label),
+                                  m_drawList->toPlainText());
+    }
 }
 
 void MainWindow::updatePlanStats() {

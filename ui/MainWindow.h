@@ -170,6 +170,8 @@ private:
     void applyRefreshDone(std::uint64_t epoch, RefreshPlanner::Moment start,
                           RefreshPlanner::Moment end, const std::optional<RefreshOutcome>& outcome,
                           const std::string& newestLine);
+    // Shows the draw list in the 走势图 window, once it exists.
+    void updateDrawTrend();
     // Shows the plans of the report in the 计划统计 window, once it exists.
     void updatePlanStats();
     // Has the engine thread backtest every formula of `type` for the 计划统计 window.
