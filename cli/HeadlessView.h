@@ -7,6 +7,7 @@
 
 #include "commands/View.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,8 @@ public:
     void commandDone() override {}
     void openUrl(std::string) override {}
     void closeWindow(std::string) override {}
+    void showAccuracies(std::uint64_t, FormulaAccuracies) override {}
+    void refreshDone(RefreshRun) override {}
 
     std::optional<PlanSnapshot> plans;
     std::optional<CandidateRows> candidates;

@@ -8,8 +8,10 @@
 #include "commands/Commands.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrum::cli {
@@ -28,5 +30,12 @@ struct WatchRequest {
 // within a second of that, never in the middle of writing a file. Returns the exit status: 0
 // when stopped.
 int runWatch(const WatchRequest& request, const std::atomic<bool>& stop);
+
+// One line of the watch log on standard error: the local time to the millisecond, who it is
+// about (a lottery, or "watch"), the event.
+void logEvent(std::string_view who, std::string_view event);
+
+// A duration for the log: "15 s" in whole seconds, else "1500 ms".
+std::string secondsText(std::chrono::milliseconds duration);
 
 } // namespace kestrum::cli

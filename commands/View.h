@@ -4,8 +4,10 @@
 // thread; tests implement it with a recorder. Every call hands over values, never a reference
 // into the engine.
 
+#include "draws/RefreshScheduler.h"
 #include "engine/DispatchTables.h"
 #include "engine/EngineState.h"
+#include "engine/FormulaAccuracy.h"
 #include "engine/PlayType.h"
 
 #include <array>
@@ -59,6 +61,13 @@ public:
     // Closes the window, which ends the program with a failure status, after telling the user
     // `reason`.
     virtual void closeWindow(std::string reason) = 0;
+
+    // The backtest of every formula of a play type that the 计划统计 window asked for under
+    // `ticket`.
+    virtual void showAccuracies(std::uint64_t ticket, FormulaAccuracies accuracies) = 0;
+
+    // A timed refresh ended, also one that threw: what it found, for the refresh scheduler.
+    virtual void refreshDone(RefreshRun run) = 0;
 };
 
 } // namespace kestrum

@@ -7,55 +7,25 @@
 #include "report/PlanReport.h"
 #include "ui/AboutDialog.h"
 #include "ui/AppIcon.h"
-#include "ui/ControlTable.h"
 #include "ui/DialogUnits.h"
-#include "ui/DrawTrendWindow.h"
-#include "ui/FormulaListDialog.h"
-#include "ui/PlanStatsWindow.h"
 #include "ui/QtView.h"
 #include "ui/WebPanel.h"
+#include "ui/WindowText.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QButtonGroup>
 #include <QKeySequence>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
-#include <exception>
 #include <filesystem>
-#include <iterator>
-#include <limits>
-#include <span>
-#include <vector>
 
 namespace kestrum {
 
 namespace {
-
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Pane texts join their lines with CR LF; the text box takes LF alone.
-QString paneText(const std::string& text) {
-    QString shown = fromUtf8(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.remove(QLatin1Char('\r'));
-    return shown;
-}
-
-void scrollToEnd(QPlainTextEdit* pane) {
-    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
-}
 
 QFont dialogFont() {
     // A Song (Ming) face at 9 points; any CJK face when none is installed.
@@ -136,246 +106,6 @@ MainWindow::~MainWindow() {
     m_engineThread->stop();
 }
 
-void MainWindow::createControls() {
-    const DialogUnits units(font());
-    m_playTypes = new QButtonGroup(this);
-    m_lotteries = new QButtonGroup(this);
-    for (const ControlRow& row : controlRows()) {
-        QWidget* widget = createControl(row);
-        widget->setGeometry(units.toPixels(row.x, row.y, row.width, row.height));
-        if (row.id != ControlId::None) {
-            const int id = static_cast<int>(row.id);
-            widget->setObjectName(QStringLiteral("control%1").arg(id));
-            widget->setProperty("controlId", id);
-            m_controls.insert(id, widget);
-        }
-        if (row.kind == ControlKind::PlayTypeOption) {
-            connect(static_cast<QRadioButton*>(widget), &QRadioButton::clicked, this,
-                    [this, type = row.playType] { selectPlayType(type); });
-        } else if (row.kind == ControlKind::LotteryOption) {
-            connect(static_cast<QRadioButton*>(widget), &QRadioButton::clicked, this,
-                    [this, number = row.lottery] { selectLottery(number); });
-        }
-    }
-    m_codeCountBox = box(ControlId::CodeCount);
-    m_planPeriodsBox = box(ControlId::PlanPeriods);
-    m_formulaBox = box(ControlId::Formula);
-    m_drawList = pane(ControlId::DrawList);
-    m_report = pane(ControlId::Report);
-    m_topPanel = panel(ControlId::TopPanel);
-    m_rightPanel = panel(ControlId::RightPanel);
-    // A link the user clicked in a panel that asks for a new window opens in the desktop's
-    // browser.
-    for (WebPanel* webPanel : {m_topPanel, m_rightPanel}) {
-        connect(webPanel, &WebPanel::openRequested, this, [this](const QUrl& url) {
-            if (m_setup.openUrl) {
-                m_setup.openUrl(url);
-            }
-        });
-    }
-    connect(button(ControlId::Search), &QPushButton::clicked, this, &MainWindow::onSearchFormulas);
-    connect(button(ControlId::UseFormula), &QPushButton::clicked, this,
-            &MainWindow::useCurrentFormula);
-}
-
-QWidget* MainWindow::createControl(const ControlRow& row) {
-    const QString text = fromUtf8(captionOf(row));
-    QWidget* widget = nullptr;
-    switch (row.kind) {
-    case ControlKind::PlayTypeOption:
-    case ControlKind::LotteryOption: {
-        auto* option = new QRadioButton(text, this);
-        option->setFocusPolicy(Qt::ClickFocus);
-        QButtonGroup* group = row.kind == ControlKind::PlayTypeOption ? m_playTypes : m_lotteries;
-        group->addButton(option, static_cast<int>(row.id));
-        widget = option;
-        break;
-    }
-    case ControlKind::Edit:
-        widget = new QLineEdit(this);
-        break;
-    case ControlKind::Button: {
-        auto* button = new QPushButton(text, this);
-        // No default button: Return in a box neither searches nor closes the window.
-        button->setAutoDefault(false);
-        button->setDefault(false);
-        widget = button;
-        break;
-    }
-    case ControlKind::Label:
-        widget = new QLabel(text, this);
-        break;
-    case ControlKind::Separator:
-        widget = new QLabel(QString(57, QChar(0xFF1D)), this); // a row of "＝"
-        break;
-    case ControlKind::DrawList:
-    case ControlKind::Report: {
-        auto* pane = new QPlainTextEdit(this);
-        pane->setReadOnly(true);
-        pane->setTabChangesFocus(true);
-        pane->setFocusPolicy(Qt::StrongFocus);
-        pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        pane->setLineWrapMode(row.kind == ControlKind::Report ? QPlainTextEdit::WidgetWidth
-                                                              : QPlainTextEdit::NoWrap);
-        widget = pane;
-        break;
-    }
-    case ControlKind::WebPanel:
-        widget = new WebPanel(m_setup.webPanels, this);
-        break;
-    }
-    widget->setAccessibleName(
-        row.kind == ControlKind::Separator ? static_cast<QLabel*>(widget)->text() : text);
-    return widget;
-}
-
-QWidget* MainWindow::control(ControlId id) const {
-    return m_controls.value(static_cast<int>(id), nullptr);
-}
-
-QRadioButton* MainWindow::option(ControlId id) const {
-    return qobject_cast<QRadioButton*>(control(id));
-}
-
-QLineEdit* MainWindow::box(ControlId id) const {
-    return qobject_cast<QLineEdit*>(control(id));
-}
-
-QPushButton* MainWindow::button(ControlId id) const {
-    return qobject_cast<QPushButton*>(control(id));
-}
-
-QPlainTextEdit* MainWindow::pane(ControlId id) const {
-    return qobject_cast<QPlainTextEdit*>(control(id));
-}
-
-WebPanel* MainWindow::panel(ControlId id) const {
-    return qobject_cast<WebPanel*>(control(id));
-}
-
-ControlId MainWindow::controlOf(const QWidget* widget) const {
-    if (widget == nullptr || !isAncestorOf(widget)) {
-        return ControlId::None;
-    }
-    for (; widget != this; widget = widget->parentWidget()) {
-        if (const auto id = ControlId{widget->property("controlId").toInt()};
-            id != ControlId::None) {
-            return id;
-        }
-    }
-    return ControlId::None;
-}
-
-std::optional<PlayType> MainWindow::checkedPlayType() const {
-    for (const ControlRow& row : controlRows()) {
-        if (row.kind == ControlKind::PlayTypeOption && option(row.id)->isChecked()) {
-            return row.playType;
-        }
-    }
-    return std::nullopt;
-}
-
-bool MainWindow::focusNextPrevChild(bool next) {
-    const std::span<const ControlRow> rows = controlRows();
-    const int count = static_cast<int>(rows.size());
-    // The row of the control that has the focus; none: before the first or after the last.
-    const ControlId focused = controlOf(focusWidget());
-    const auto focusedRow = std::find_if(rows.begin(), rows.end(), [focused](const ControlRow& r) {
-        return focused != ControlId::None && r.id == focused;
-    });
-    const int from = focusedRow != rows.end() ? static_cast<int>(focusedRow - rows.begin())
-                     : next                   ? -1
-                                              : count;
-    for (int step = 1; step <= count; ++step) {
-        const int index = ((from + (next ? step : -step)) % count + count) % count;
-        const ControlRow& row = rows[static_cast<std::size_t>(index)];
-        QWidget* widget = control(row.id);
-        if (takesTabFocus(row.kind) && widget->isEnabled() && widget->isVisible()) {
-            widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return false;
-}
-
-void MainWindow::submit(std::string name, std::function<void(CommandContext&)> command) {
-    const std::uint64_t epoch = m_lotteryEpoch;
-    m_engineThread->submit(std::move(name),
-                           [this, epoch, command = std::move(command)](Engine& engine) {
-                               m_view->beginCommand(epoch);
-                               CommandContext context{engine,
-                                                      *m_view,
-                                                      *m_client,
-                                                      m_setup.settings,
-                                                      [this](std::chrono::milliseconds pause) {
-                                                          return m_engineThread->wait(pause);
-                                                      },
-                                                      m_setup.pacing};
-                               command(context);
-                           });
-}
-
-void MainWindow::submitUserCommand(std::string name, std::function<void(CommandContext&)> command) {
-    if (m_busyCommands++ == 0) {
-        setStartersEnabled(false);
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-    }
-    submit(std::move(name), [command = std::move(command)](CommandContext& context) {
-        // A command that throws still ends: the controls it disabled come back.
-        struct DoneOnThrow {
-            View& view;
-            int uncaught = std::uncaught_exceptions();
-            ~DoneOnThrow() {
-                if (std::uncaught_exceptions() > uncaught) {
-                    view.commandDone();
-                }
-            }
-        } doneOnThrow{context.view};
-        command(context);
-    });
-}
-
-void MainWindow::setStartersEnabled(bool enabled) {
-    std::vector<QWidget*> starters{control(ControlId::Search), control(ControlId::UseFormula)};
-    for (const ControlRow& row : controlRows()) {
-        if (row.kind == ControlKind::LotteryOption) {
-            starters.push_back(control(row.id));
-        }
-    }
-    for (QWidget* starter : starters) {
-        if (!enabled && starter == focusWidget()) {
-            // Disabled, the focused control would pass the focus on down the tab order, as
-            // far as a web panel, which keeps Escape and Tab to itself: the window holds the
-            // focus meanwhile.
-            m_parkedFocus = starter;
-            setFocus(Qt::OtherFocusReason);
-        }
-        starter->setEnabled(enabled);
-    }
-    if (enabled) {
-        if (m_parkedFocus != nullptr && focusWidget() == this) {
-            m_parkedFocus->setFocus(Qt::OtherFocusReason);
-        }
-        m_parkedFocus.clear();
-    }
-}
-
-void MainWindow::applyCommandDone() {
-    if (m_busyCommands == 0 || --m_busyCommands > 0) {
-        return;
-    }
-    setStartersEnabled(true);
-    QApplication::restoreOverrideCursor();
-    if (m_pendingLottery) {
-        const LotterySource& lottery = lotteryByNumber(*m_pendingLottery);
-        m_pendingLottery.reset();
-        startRefreshTimer(lottery);
-        if (!lottery.panelFirst) {
-            navigateTopPanel(lottery.panelPage);
-        }
-    }
-}
-
 void MainWindow::applyOpenUrl(const std::string& url) {
     if (m_setup.openUrl) {
         m_setup.openUrl(QUrl(fromUtf8(url)));
@@ -384,132 +114,6 @@ void MainWindow::applyOpenUrl(const std::string& url) {
 
 void MainWindow::navigateTopPanel(std::string_view page) {
     m_topPanel->navigate(QUrl(fromUtf8(m_setup.settings.webHost + std::string(page))));
-}
-
-void MainWindow::onSearchFormulas() {
-    const std::optional<PlanShape> shape = parseSearchInput(m_codeCountBox->text().toStdString(),
-                                                            m_planPeriodsBox->text().toStdString());
-    const std::optional<PlayType> type = checkedPlayType();
-    if (!shape) {
-        QMessageBox::information(this, QString(), QString::fromUtf8(kBadSearchInputText));
-    }
-    if (!shape || !type) {
-        // Nothing to search; the plans are recomputed all the same.
-        submitUserCommand(
-            "搜索公式", [](CommandContext& context) { runStoreFormula(context, std::nullopt, 0); });
-        return;
-    }
-    submitUserCommand("搜索公式", [type = *type, shape = *shape](CommandContext& context) {
-        runSearch(context, type, shape);
-    });
-}
-
-void MainWindow::applyCandidates(PlayType type, const CandidateRows& candidates) {
-    m_formulaList = new FormulaListDialog(candidates, this);
-    m_formulaList->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_formulaList, &QDialog::finished, this, [this, type, candidates] {
-        const std::int32_t chosen = m_formulaList->chosenFormula();
-        m_formulaList = nullptr;
-        // Closed without a choice: the best candidate.
-        const std::int32_t formula = chosen >= 0 ? chosen : candidates.formula[0];
-        m_formulaBox->setText(QString::fromStdString(formatText("%d", formula)));
-        submitUserCommand("选定公式", [type, formula](CommandContext& context) {
-            runStoreFormula(context, type, formula);
-        });
-    });
-    m_formulaList->open();
-}
-
-void MainWindow::useCurrentFormula() {
-    submitUserCommand("使用已有公式",
-                      [type = checkedPlayType(), text = m_formulaBox->text().toStdString()](
-                          CommandContext& context) { runUseFormula(context, type, text); });
-}
-
-void MainWindow::selectLottery(std::int32_t number) {
-    const LotterySource& lottery = lotteryByNumber(number);
-    if (number != 1) {
-        m_timer->stop();
-        if (lottery.panelFirst) {
-            navigateTopPanel(lottery.panelPage);
-        }
-    }
-    // From here on the window shows only the chosen lottery: what the commands submitted before
-    // show of the previous one is dropped when it arrives, and its plans are gone.
-    ++m_lotteryEpoch;
-    m_lottery = number;
-    m_plans.reset();
-    m_formulasKnown = true;
-    applyCheckedOptions(PlayType::Hou1, number);
-    applyStatus(kPreparingText);
-    writePlanReport();
-    m_pendingLottery = number;
-    submitUserCommand("切换彩种",
-                      [number](CommandContext& context) { runSelectLottery(context, number); });
-}
-
-void MainWindow::onRefreshTimer() {
-    if (m_refreshBusy.exchange(true)) {
-        // Following the draws, the refresh that runs sets the next moment when it ends.
-        return;
-    }
-    if (!m_planner) {
-        submit("刷新开奖", [this](CommandContext& context) { runRefresh(context, m_refreshBusy); });
-        return;
-    }
-    const std::uint64_t epoch = m_lotteryEpoch;
-    submit("刷新开奖", [this, epoch](CommandContext& context) {
-        const auto start = RefreshPlanner::Clock::now();
-        // The window hears of every refresh, also one that throws, for it sets the next
-        // moment then.
-        const auto tell = [this, epoch, start, &context](std::optional<RefreshOutcome> outcome) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, epoch, start, end = RefreshPlanner::Clock::now(),
-                 outcome = std::move(outcome), newest = context.engine.FeedLines[0]] {
-                    applyRefreshDone(epoch, start, end, outcome, newest);
-                },
-                Qt::QueuedConnection);
-        };
-        try {
-            tell(runRefresh(context, m_refreshBusy));
-        } catch (...) {
-            tell(std::nullopt);
-            throw;
-        }
-    });
-}
-
-void MainWindow::startRefreshTimer(const LotterySource& lottery) {
-    if (!m_setup.followDraws) {
-        m_timer->start(lottery.refreshPeriodMs);
-        return;
-    }
-    m_planner.emplace(lottery.drawsPerDay, std::chrono::milliseconds(lottery.refreshPeriodMs),
-                      RefreshPlanner::Clock::now());
-    m_timer->setSingleShot(true);
-    scheduleRefresh();
-}
-
-void MainWindow::scheduleRefresh() {
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-        m_planner->nextPoll() - RefreshPlanner::Clock::now());
-    m_timer->start(static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(
-        wait.count(), 0, std::numeric_limits<int>::max())));
-}
-
-void MainWindow::applyRefreshDone(std::uint64_t epoch, RefreshPlanner::Moment start,
-                                  RefreshPlanner::Moment end,
-                                  const std::optional<RefreshOutcome>& outcome,
-                                  const std::string& newestLine) {
-    if (epoch != m_lotteryEpoch || !m_planner) {
-        // A lottery was chosen since: its switch starts the timer when it is done.
-        return;
-    }
-    m_planner->refreshDone(start, end, outcome, newestLine);
-    if (!m_pendingLottery) {
-        scheduleRefresh();
-    }
 }
 
 void MainWindow::applyDrawList(const std::optional<std::string>& text) {
@@ -523,15 +127,6 @@ void MainWindow::applyDrawList(const std::optional<std::string>& text) {
 void MainWindow::applyStatus(const std::string& text) {
     m_report->setPlainText(paneText(text));
     scrollToEnd(m_report);
-}
-
-void MainWindow::checkPlayTypeOption(PlayType type) {
-    // Each option explicitly, whatever the group does.
-    for (const ControlRow& row : controlRows()) {
-        if (row.kind == ControlKind::PlayTypeOption) {
-            option(row.id)->setChecked(row.playType == type);
-        }
-    }
 }
 
 void MainWindow::applyCheckedOptions(PlayType type, std::int32_t lottery) {
@@ -621,67 +216,6 @@ void MainWindow::showAbout() {
     auto* about = new AboutDialog(dataFolderText(), this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->open();
-}
-
-void MainWindow::showDrawTrend() {
-    if (m_drawTrend == nullptr) {
-        m_drawTrend = new DrawTrendWindow(this);
-        updateDrawTrend();
-    }
-    m_drawTrend->present();
-}
-
-void MainWindow::showPlanStats() {
-    if (m_planStats == nullptr) {
-        m_planStats = new PlanStatsWindow(this);
-        connect(m_planStats, &PlanStatsWindow::accuraciesWanted, this,
-                &MainWindow::computeAccuracies);
-        updatePlanStats();
-    }
-    m_planStats->present();
-}
-
-void MainWindow::updateDrawTrend() {
-    if (m_drawTrend != nullptr) {
-        m_drawTrend->showDrawList(fromUtf8(lotteryByNumber(m_lottery).label),
-                                  m_drawList->toPlainText());
-    }
-}
-
-void MainWindow::updatePlanStats() {
-    // Also while it is hidden, so that it opens again with the plans of the report; it asks for
-    // the formulas' accuracies only while it is open.
-    if (m_planStats == nullptr) {
-        return;
-    }
-    const std::optional<PlayType> type = checkedPlayType();
-    if (!m_plans) {
-        m_planStats->showNoPlans(QStringLiteral("还没有计划：开奖数据载入、公式选定后显示。"));
-    } else if (!type) {
-        m_planStats->showNoPlans(QStringLiteral("请在主窗口中选择玩法。"));
-    } else {
-        const std::size_t slot = slotOf(*type);
-        m_planStats->showPlans(fromUtf8(lotteryByNumber(m_lottery).label), *type,
-                               m_plans->formulas[slot], m_planParams[slot],
-                               m_plans->planLines[slot]);
-    }
-}
-
-void MainWindow::computeAccuracies(std::uint64_t ticket, PlayType type, PlanShape shape,
-                                   std::int32_t formula) {
-    submit("公式准确率", [this, ticket, type, shape, formula](CommandContext& context) {
-        // Reads the draws only; the answer goes back through the window, which outlives every
-        // command.
-        FormulaAccuracies accuracies = formulaAccuracies(context.engine, type, shape, formula);
-        QMetaObject::invokeMethod(
-            this,
-            [this, ticket, accuracies = std::move(accuracies)] {
-                if (m_planStats != nullptr) {
-                    m_planStats->showAccuracies(ticket, accuracies);
-                }
-            },
-            Qt::QueuedConnection);
-    });
 }
 
 } // namespace kestrum

@@ -6,7 +6,8 @@
 
 #include "commands/Commands.h"
 #include "commands/View.h"
-#include "draws/RefreshPlanner.h"
+#include "draws/RefreshScheduler.h"
+#include "engine/FormulaAccuracy.h"
 #include "platform/HttpClient.h"
 #include "ui/ControlTable.h"
 
@@ -51,6 +52,8 @@ struct MainWindowSetup {
     bool webPanels = false;
     // Refresh when a draw is due (the refresh planner) instead of at the lottery's period.
     bool followDraws = false;
+    // The time the refreshes are scheduled by; read on both threads.
+    RefreshClock clock = steadyNow;
 };
 
 class MainWindow : public QDialog {
@@ -102,14 +105,14 @@ public:
     // Shows a play type: checks its option, writes its 码数 and 期数 and its report.
     void selectPlayType(PlayType type);
 
-    // Timer 1: starts a refresh unless one is still running. When following the draws it is a
-    // single shot, set after each refresh to the moment the planner names.
+    // Timer 1: starts a refresh unless one is still running. It repeats at the lottery's
+    // period; when following the draws it is a single shot, set after each refresh to the
+    // moment the refresh scheduler names.
     void onRefreshTimer();
 
-    std::atomic<bool>& refreshBusy() { return m_refreshBusy; }
-    // The planner when following the draws, else nullptr.
-    const RefreshPlanner* refreshPlanner() const { return m_planner ? &*m_planner : nullptr; }
-    QTimer* refreshTimer() const { return m_timer; }
+    // When timer 1 is next due, as the refresh scheduler names it; nothing while it is stopped
+    // (a newly chosen lottery is being loaded).
+    std::optional<RefreshScheduler::Moment> nextRefresh() const;
 
     // Opens the about box.
     void showAbout();
@@ -147,6 +150,12 @@ private:
     void applyExportsWritten(bool ok);
     // Tells the user `reason`, then closes with kFailedResult.
     void applyClose(const std::string& reason);
+    // The accuracies the 计划统计 window asked for under `ticket`.
+    void applyAccuracies(std::uint64_t ticket, const FormulaAccuracies& accuracies);
+    // What a timed refresh of the lottery on show found: the scheduler learns from it and,
+    // following the draws, names the next moment (unless a lottery is being loaded, whose
+    // switch starts the timer when it is done).
+    void applyRefreshDone(const RefreshRun& run);
 
     void createControls();
     QWidget* createControl(const ControlRow& row);
@@ -160,16 +169,11 @@ private:
     // lottery options), keeping the keyboard focus out of the web panels.
     void setStartersEnabled(bool enabled);
     void navigateTopPanel(std::string_view page);
-    // Starts timer 1 for `lottery`: its period, or when following the draws a new planner
-    // for it and the first moment that planner names.
+    // Starts timer 1 for `lottery` with a new scheduler: repeating at its period, or when
+    // following the draws a single shot at the first moment the scheduler names.
     void startRefreshTimer(const LotterySource& lottery);
-    // Sets the single shot of timer 1 to the planner's next moment.
+    // Sets the single shot of timer 1 to the scheduler's next moment.
     void scheduleRefresh();
-    // What a refresh found (nothing when it threw), on the window's thread: the planner learns
-    // from it, unless the user chose a lottery since it was submitted, and sets the next moment.
-    void applyRefreshDone(std::uint64_t epoch, RefreshPlanner::Moment start,
-                          RefreshPlanner::Moment end, const std::optional<RefreshOutcome>& outcome,
-                          const std::string& newestLine);
     // Shows the draw list in the 走势图 window, once it exists.
     void updateDrawTrend();
     // Shows the plans of the report in the 计划统计 window, once it exists.
@@ -194,8 +198,8 @@ private:
     WebPanel* m_topPanel = nullptr;
     WebPanel* m_rightPanel = nullptr;
     QTimer* m_timer = nullptr;
-    // When following the draws: the planner of the lottery on show.
-    std::optional<RefreshPlanner> m_planner;
+    // When the refreshes of the lottery on show are due.
+    std::optional<RefreshScheduler> m_scheduler;
 
     std::atomic<bool> m_refreshBusy{false};
     // The plans of the last dispatch of the lottery on show, which every report is built from;

@@ -3,6 +3,7 @@
 #include "ui/MainWindow.h"
 
 #include <QMetaObject>
+#include <memory>
 
 namespace kestrum {
 
@@ -81,6 +82,23 @@ void QtView::openUrl(std::string url) {
 
 void QtView::closeWindow(std::string reason) {
     queue([reason = std::move(reason)](MainWindow& window, bool) { window.applyClose(reason); });
+}
+
+void QtView::showAccuracies(std::uint64_t ticket, FormulaAccuracies accuracies) {
+    auto shared = std::make_shared<FormulaAccuracies>(std::move(accuracies));
+    // The ticket tells the 计划统计 window whether they are still the ones it wants.
+    queue([ticket, shared](MainWindow& window, bool) {
+        window.applyAccuracies(ticket, std::move(*shared));
+    });
+}
+
+void QtView::refreshDone(RefreshRun run) {
+    auto shared = std::make_shared<RefreshRun>(std::move(run));
+    queue([shared](MainWindow& window, bool current) {
+        if (current) {
+            window.applyRefreshDone(*shared);
+        }
+    });
 }
 
 void QtView::commandFailed(std::string job) {

@@ -28,6 +28,8 @@ public:
     void commandDone() override;
     void openUrl(std::string url) override;
     void closeWindow(std::string reason) override;
+    void showAccuracies(std::uint64_t ticket, FormulaAccuracies accuracies) override;
+    void refreshDone(RefreshRun run) override;
 
     // On the engine thread, before each command: the window's lottery epoch when the command
     // was submitted. What the command shows of a lottery is dropped when the user has chosen

@@ -4,6 +4,7 @@
 
 #include "commands/View.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,14 @@ public:
         calls.push_back("close");
         closeReason = std::move(reason);
     }
+    void showAccuracies(std::uint64_t ticket, FormulaAccuracies shown) override {
+        calls.push_back("accuracies " + std::to_string(ticket));
+        accuracies = std::move(shown);
+    }
+    void refreshDone(RefreshRun run) override {
+        calls.push_back("refresh done");
+        refreshes.push_back(std::move(run));
+    }
 
     // The calls without the status messages between them.
     std::vector<std::string> callsWithoutStatus() const {
@@ -64,6 +73,8 @@ public:
     std::optional<CandidateRows> candidates;
     std::vector<std::string> opened;
     std::string closeReason;
+    std::optional<FormulaAccuracies> accuracies;
+    std::vector<RefreshRun> refreshes;
     // Outside `calls`: whether each writing of the export files succeeded.
     std::vector<bool> exportResults;
 };

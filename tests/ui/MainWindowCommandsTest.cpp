@@ -1,6 +1,8 @@
+#include "UserActions.h"
 #include "report/PlanReport.h"
 #include "support/FakeHttpClient.h"
 #include "support/Feeds.h"
+#include "support/ManualClock.h"
 #include "ui/FormulaListDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/WebPanel.h"
@@ -19,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -27,15 +30,11 @@ namespace kestrum {
 
 namespace {
 
-// A message box that one of these tests expects, answered when it shows.
-void answerMessageBox(QString* text) {
-    QTimer::singleShot(0, [text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box != nullptr) {
-            *text = box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
+// Milliseconds from now (as `clock` tells) until the window's next refresh; -1 when none is due.
+qint64 msUntilRefresh(const MainWindow& window, const test::ManualClock& clock) {
+    const auto next = window.nextRefresh();
+    return next ? std::chrono::duration_cast<std::chrono::milliseconds>(*next - clock.now()).count()
+                : -1;
 }
 
 } // namespace
@@ -59,6 +58,7 @@ private:
     test::FakeHttpClient* m_client = nullptr;
     std::unique_ptr<MainWindow> m_window;
     QTemporaryDir m_dir;
+    test::ManualClock m_clock;
 
 private slots:
     void init() {
@@ -78,6 +78,7 @@ private slots:
         setup.siteUrl = "http://site.test/";
         // A feed that fails fails at once.
         setup.pacing = DownloadPacing{2, {std::chrono::milliseconds(1)}};
+        setup.clock = m_clock.function();
         setup.makeClient = [this](const std::atomic<bool>&) -> std::unique_ptr<HttpClient> {
             return std::move(m_clientOwner);
         };
@@ -99,21 +100,28 @@ private slots:
     void badInputIsRefusedWithAMessageAndThePlansAreRecomputed() {
         QFETCH(QString, codeCount);
         QFETCH(QString, planPeriods);
-        box(ControlId::CodeCount)->setText(codeCount);
-        box(ControlId::PlanPeriods)->setText(planPeriods);
+        test::typeInto(box(ControlId::CodeCount), codeCount);
+        test::typeInto(box(ControlId::PlanPeriods), planPeriods);
         m_window->pane(ControlId::Report)->setPlainText(QString());
-        QString message;
-        answerMessageBox(&message);
         QTest::mouseClick(button(ControlId::Search), Qt::LeftButton);
+        // The message comes first; the plans are recomputed once it is closed.
+        QString message;
+        bool busyBeforeClosed = true;
+        QVERIFY(test::answerDialog<QMessageBox>([&](QMessageBox& shown) {
+            message = shown.text();
+            busyBeforeClosed = m_window->busy();
+            shown.button(QMessageBox::Ok)->click();
+        }));
         QCOMPARE(message, QStringLiteral("请正确输入期数和码数！"));
+        QVERIFY(!busyBeforeClosed);
         QVERIFY(m_window->formulaList() == nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(report().contains(QStringLiteral("计划进行中")), 20000);
     }
 
     void aSearchClosedWithoutChoosingTakesTheBestCandidate() {
         QTest::mouseClick(option(playTypeOption(PlayType::Hou2)), Qt::LeftButton); // 后二
-        box(ControlId::CodeCount)->setText(QStringLiteral(" 7"));
-        box(ControlId::PlanPeriods)->setText(QStringLiteral("5abc"));
+        test::typeInto(box(ControlId::CodeCount), QStringLiteral(" 7"));
+        test::typeInto(box(ControlId::PlanPeriods), QStringLiteral("5abc"));
         QTest::mouseClick(button(ControlId::Search), Qt::LeftButton);
         QVERIFY(!button(ControlId::Search)->isEnabled()); // busy until the candidates arrive
         QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
@@ -138,14 +146,14 @@ private slots:
         QTest::mouseClick(button(ControlId::Search), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
         FormulaListDialog* list = m_window->formulaList();
-        list->chosenBox()->setText(QStringLiteral("321"));
+        test::typeInto(list->chosenBox(), QStringLiteral("321"));
         QTest::mouseClick(list->chooseButton(), Qt::LeftButton);
         QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("321"));
         QTRY_VERIFY_WITH_TIMEOUT(report().contains(QStringLiteral("十位")), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
 
         // 使用已有公式 with a typed number.
-        box(ControlId::Formula)->setText(QStringLiteral("25"));
+        test::typeInto(box(ControlId::Formula), QStringLiteral("25"));
         QTest::mouseClick(button(ControlId::UseFormula), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(box(ControlId::Formula)->text(), QStringLiteral("025"), 20000);
     }
@@ -154,13 +162,12 @@ private slots:
         QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)),
                           Qt::LeftButton);                           // 十位 before the switch
         QTest::mouseClick(option(lotteryOption(6)), Qt::LeftButton); // 迪拜分分彩, number 6
-        QVERIFY(!m_window->refreshTimer()->isActive());
+        QCOMPARE(msUntilRefresh(*m_window, m_clock), -1);            // stopped while it loads
         QVERIFY(option(playTypeOption(PlayType::Hou1))->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QVERIFY(option(playTypeOption(PlayType::Hou1))->isChecked());
         QVERIFY(option(lotteryOption(6))->isChecked());
-        QCOMPARE(m_window->refreshTimer()->interval(), 10000);
-        QVERIFY(m_window->refreshTimer()->isActive());
+        QCOMPARE(msUntilRefresh(*m_window, m_clock), 10000);
         QVERIFY(report().startsWith(QStringLiteral("后一0971-0973期")));
         auto* top = m_window->panel(ControlId::TopPanel);
         QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/ptadd.html"));
@@ -213,7 +220,7 @@ private slots:
         QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("000"));
 
         // A typed formula is stored for the new lottery, not the previous one.
-        box(ControlId::Formula)->setText(QStringLiteral("25"));
+        test::typeInto(box(ControlId::Formula), QStringLiteral("25"));
         QTest::mouseClick(button(ControlId::UseFormula), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("025"));
@@ -236,7 +243,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(report().startsWith(QStringLiteral("\n\n切换彩种未能完成")),
                                  20000);
         QVERIFY(button(ControlId::Search)->isEnabled());
-        QVERIFY(m_window->refreshTimer()->isActive());
+        QVERIFY(m_window->nextRefresh().has_value());
         // The engine thread runs the next command.
         QTest::mouseClick(option(lotteryOption(2)), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
@@ -278,8 +285,8 @@ private slots:
     void aSwitchWaitsForARunningRefresh() {
         m_window->onRefreshTimer(); // queued first
         QTest::mouseClick(option(lotteryOption(2)), Qt::LeftButton);
+        // The switch, submitted after the refresh, ran after it.
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->refreshBusy().load(), 20000);
         const auto& requests = m_client->requests();
         // The promotional line and the start-up download, then the refresh, then the switch.
         QCOMPARE(requests.size(), std::size_t{4});

@@ -1,7 +1,10 @@
 #include "ui/MainWindow.h"
 
+#include "UserActions.h"
 #include "support/FakeHttpClient.h"
 #include "support/Feeds.h"
+#include "support/ManualClock.h"
+#include "ui/AboutDialog.h"
 #include "ui/DialogUnits.h"
 
 #include <QAction>
@@ -15,8 +18,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <future>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 namespace kestrum {
 
@@ -30,20 +35,52 @@ const test::FeedStyle kFeedStyle{.digits = [](std::int32_t period) {
            std::to_string((period * 3) % 10);
 }};
 
-// Holds every fetch until it is opened, so that a test sees the window before any command.
+// Holds the fetches that come while it is closed until it opens.
+class Gate {
+public:
+    void open() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+    void close() {
+        std::lock_guard lock(m_mutex);
+        m_open = false;
+    }
+    void pass() {
+        std::unique_lock lock(m_mutex);
+        m_opened.wait(lock, [this] { return m_open; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
+
+// Holds every fetch at the gate, so that a test sees the window before any command, or a
+// refresh while it runs.
 class GatedHttpClient final : public HttpClient {
 public:
-    explicit GatedHttpClient(test::FakeHttpClient& inner, std::shared_future<void> gate)
-        : m_inner(inner), m_gate(std::move(gate)) {}
+    GatedHttpClient(test::FakeHttpClient& inner, Gate& gate) : m_inner(inner), m_gate(gate) {}
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override {
-        m_gate.wait();
+        m_gate.pass();
         return m_inner.fetchLines(url, maxLines);
     }
 
 private:
     test::FakeHttpClient& m_inner;
-    std::shared_future<void> m_gate;
+    Gate& m_gate;
 };
+
+// Milliseconds from now (as `clock` tells) until the window's next refresh; -1 when none is due.
+qint64 msUntilRefresh(const MainWindow& window, const test::ManualClock& clock) {
+    const auto next = window.nextRefresh();
+    return next ? std::chrono::duration_cast<std::chrono::milliseconds>(*next - clock.now()).count()
+                : -1;
+}
 
 } // namespace
 
@@ -63,36 +100,37 @@ private:
             m_fake->fail("http://web.test/addurl/vn.txt", FetchStatus::NetworkError);
         }
         m_opened.clear();
-        m_open = std::promise<void>();
-        m_gateOpen = false;
+        m_gate.close();
         MainWindowSetup setup;
         setup.settings.feedHosts = {"http://feed1.test", "http://feed2.test"};
         setup.settings.webHost = "http://web.test";
         setup.settings.dataDirectory = m_dir.path().toStdString();
         setup.siteUrl = "http://site.test/";
         setup.followDraws = followDraws;
+        setup.clock = m_clock.function();
         setup.openUrl = [this](const QUrl& url) { m_opened.append(url); };
         setup.openFolder = [this](const QUrl& url) { m_openedFolders.append(url); };
-        setup.makeClient = [this, gate = m_open.get_future().share()](const std::atomic<bool>&) {
-            return std::make_unique<GatedHttpClient>(*m_fake, gate);
+        setup.makeClient = [this](const std::atomic<bool>&) {
+            return std::make_unique<GatedHttpClient>(*m_fake, m_gate);
         };
         m_window = std::make_unique<MainWindow>(std::move(setup));
         return m_window;
     }
 
-    void openGate() {
-        if (!m_gateOpen) {
-            m_gateOpen = true;
-            m_open.set_value();
-        }
+    void openGate() { m_gate.open(); }
+
+    // Waits until every command submitted so far has run: a user command runs after them.
+    void waitForCommands(MainWindow& window) {
+        QTest::mouseClick(window.button(ControlId::UseFormula), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.busy(), 20000);
     }
 
     QRadioButton* option(MainWindow& window, ControlId id) { return window.option(id); }
 
     QTemporaryDir m_dir;
     std::unique_ptr<test::FakeHttpClient> m_fake;
-    std::promise<void> m_open;
-    bool m_gateOpen = true;
+    Gate m_gate;
+    test::ManualClock m_clock;
     QList<QUrl> m_opened;
     QList<QUrl> m_openedFolders;
     std::unique_ptr<MainWindow> m_window;
@@ -214,8 +252,7 @@ void MainWindowTest::beforeTheFirstDispatchNothingIsChecked() {
     QCOMPARE(report->toPlainText(), QStringLiteral("\n\n正在初始化软件，请稍等片刻！！"));
     QCOMPARE(window->box(ControlId::CodeCount)->text(), QStringLiteral("6"));
     QCOMPARE(window->box(ControlId::PlanPeriods)->text(), QStringLiteral("3"));
-    QCOMPARE(window->refreshTimer()->interval(), 35000);
-    QVERIFY(window->refreshTimer()->isActive());
+    QCOMPARE(msUntilRefresh(*window, m_clock), 35000);
 }
 
 void MainWindowTest::choosingHou3ShowsItsNumbers() {
@@ -270,14 +307,18 @@ void MainWindowTest::aTickWhileARefreshRunsStartsNothing() {
     auto* report = window->pane(ControlId::Report);
     QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
 
-    window->refreshBusy() = true; // a refresh is running
+    m_gate.close();
+    window->onRefreshTimer(); // a refresh is running, held at the gate
     window->onRefreshTimer();
-    window->refreshBusy() = false;
-    window->onRefreshTimer();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->refreshBusy().load(), 20000);
+    openGate();
+    waitForCommands(*window);
     // The promotional line, the start-up download, then one refresh of a single line.
     QCOMPARE(m_fake->requests().size(), std::size_t{3});
     QCOMPARE(m_fake->requests().back().maxLines, 1);
+    // Once it is over, the next tick refreshes again.
+    window->onRefreshTimer();
+    waitForCommands(*window);
+    QCOMPARE(m_fake->requests().size(), std::size_t{4});
 }
 
 // Following the draws, timer 1 is a single shot: first a period away, as the fixed timer, then
@@ -285,39 +326,34 @@ void MainWindowTest::aTickWhileARefreshRunsStartsNothing() {
 // refresh brings teaches it.
 void MainWindowTest::followingTheDrawsTheTimerWaitsForThePlannersMoment() {
     auto& window = makeWindow(true, true);
-    QVERIFY(window->refreshTimer()->isSingleShot());
-    QVERIFY(window->refreshTimer()->isActive());
-    QVERIFY(window->refreshTimer()->interval() > 34000);
-    QVERIFY(window->refreshTimer()->interval() <= 35000);
+    QCOMPARE(msUntilRefresh(*window, m_clock), 35000);
     openGate();
     auto* report = window->pane(ControlId::Report);
     QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
 
     m_fake->answer(kFeed, test::feedLines(30, 81, kFeedStyle));
-    window->refreshTimer()->stop();
     window->onRefreshTimer();
-    QTRY_VERIFY_WITH_TIMEOUT(window->refreshPlanner() != nullptr &&
-                                 window->refreshPlanner()->arrivalsSeen() == 1,
-                             20000);
-    QVERIFY(!window->refreshBusy().load());
-    QVERIFY(window->refreshTimer()->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        window->pane(ControlId::DrawList)
+            ->toPlainText()
+            .endsWith(QString::fromStdString(test::feedLines(1, 81, kFeedStyle)[0]) +
+                      QLatin1Char('\n')),
+        20000);
     // Still learning, so the next look would be a period after this one; but this one came
     // before the fixed timer would have sent any, so the next waits until it would have sent
     // two: two periods after the window opened.
-    QVERIFY(window->refreshTimer()->interval() > 60000);
-    QVERIFY(window->refreshTimer()->interval() <= 70000);
-    QVERIFY(window->pane(ControlId::DrawList)
-                ->toPlainText()
-                .endsWith(QString::fromStdString(test::feedLines(1, 81, kFeedStyle)[0]) +
-                          QLatin1Char('\n')));
+    QTRY_COMPARE_WITH_TIMEOUT(msUntilRefresh(*window, m_clock), 70000, 20000);
 
     // A refresh that throws still sets the next moment: the single shot would otherwise never
     // fire again.
     m_fake->throwOn(kFeed);
-    window->refreshTimer()->stop();
+    m_clock.advance(std::chrono::seconds(80));
     window->onRefreshTimer();
-    QTRY_VERIFY_WITH_TIMEOUT(window->refreshTimer()->isActive(), 20000);
-    QVERIFY(!window->refreshBusy().load());
+    QTRY_VERIFY_WITH_TIMEOUT(msUntilRefresh(*window, m_clock) > 0, 20000);
+    const std::size_t requests = m_fake->requests().size();
+    window->onRefreshTimer();
+    waitForCommands(*window);
+    QCOMPARE(m_fake->requests().size(), requests + 1);
 }
 
 void MainWindowTest::thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow() {
@@ -334,13 +370,16 @@ void MainWindowTest::thePromotionIsOpenedOnceOrItsAbsenceClosesTheWindow() {
     QSignalSpy finished(window.get(), &QDialog::finished);
     openGate();
     // The window says why, naming the host, and closes once the user has read it.
-    QMessageBox* box = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((box = window->findChild<QMessageBox*>()) != nullptr, 20000);
-    QTRY_VERIFY(box->isVisible());
-    QCOMPARE(box->text(),
+    QString text;
+    qsizetype finishedBefore = -1;
+    QVERIFY(test::answerDialog<QMessageBox>([&](QMessageBox& box) {
+        text = box.text();
+        finishedBefore = finished.count();
+        box.button(QMessageBox::Ok)->click();
+    }));
+    QCOMPARE(text,
              QStringLiteral("无法连接到软件服务器 http://web.test，取不到推荐地址，程序将关闭。"));
-    QCOMPARE(finished.count(), 0);
-    box->button(QMessageBox::Ok)->click();
+    QCOMPARE(finishedBefore, 0);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
     QCOMPARE(finished.front().front().toInt(), MainWindow::kFailedResult);
     QVERIFY(!window->isVisible());
@@ -353,21 +392,18 @@ void MainWindowTest::altAOpensTheAboutBox() {
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QString title;
     QString folder;
-    QTimer::singleShot(0, [&title, &folder] {
-        QWidget* about = QApplication::activeModalWidget();
-        if (about != nullptr) {
-            title = about->windowTitle();
-            folder = about->findChild<QLabel*>(QStringLiteral("dataFolder"))->text();
-            for (auto* button : about->findChildren<QPushButton*>()) {
-                if (button->text() == QStringLiteral("确定")) {
-                    button->click();
-                }
-            }
-        }
-    });
     QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
     // The box opens without a loop of its own: the window's loop answers it.
-    QTRY_COMPARE(title, QStringLiteral("关于 Kestrum"));
+    QVERIFY(test::answerDialog<AboutDialog>([&title, &folder](AboutDialog& about) {
+        title = about.windowTitle();
+        folder = about.findChild<QLabel*>(QStringLiteral("dataFolder"))->text();
+        for (auto* button : about.findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("确定")) {
+                button->click();
+            }
+        }
+    }));
+    QCOMPARE(title, QStringLiteral("关于 Kestrum"));
     QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(window->isVisible());
     // The box and the second item of the context menu name the data folder in use.

@@ -1,5 +1,6 @@
 #include "app/StartupFlow.h"
 
+#include "UserActions.h"
 #include "app/UpdateCheckThread.h"
 #include "commands/Updates.h"
 #include "support/FakeHttpClient.h"
@@ -61,15 +62,6 @@ protected:
         return false;
     }
 };
-
-QMessageBox* visibleMessageBox() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
-            return box;
-        }
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -188,12 +180,16 @@ void StartupFlowTest::aQuickAnswerOpensTheMainWindowOrTheUpdate() {
         QCOMPARE(finished.front().front().toInt(), 1);
         return;
     }
-    QMessageBox* message = nullptr;
-    QTRY_VERIFY((message = visibleMessageBox()) != nullptr);
-    QCOMPARE(message->text(), QString::fromUtf8(kUpdateMessage));
+    QString message;
+    bool openedBeforeClosed = true;
+    QVERIFY(test::answerDialog<QMessageBox>([&](QMessageBox& box) {
+        message = box.text();
+        openedBeforeClosed = !m_opened.isEmpty();
+        QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
+    }));
+    QCOMPARE(message, QString::fromUtf8(kUpdateMessage));
     // The package opens once the user has closed the message.
-    QVERIFY(m_opened.isEmpty());
-    QTest::mouseClick(message->button(QMessageBox::Ok), Qt::LeftButton);
+    QVERIFY(!openedBeforeClosed);
     QCOMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("http://web.test/xiazai/vnssc.rar"))});
     QCOMPARE(finished.count(), 1);
     QVERIFY(flow.mainWindow() == nullptr);
