@@ -16,9 +16,7 @@ public:
     using Moment = RefreshPlanner::Moment;
 
     Moment now() const { return Moment(std::chrono::nanoseconds(m_nanoseconds.load())); }
-    void advance(std::chrono::milliseconds by) {
-        m_nanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(by).count();
-    }
+    void advance(std::chrono::nanoseconds by) { m_nanoseconds += by.count(); }
     // The clock as the scheduler takes it; valid while this object lives.
     RefreshClock function() const {
         return [this] { return now(); };
