@@ -3,6 +3,11 @@
 // The main window: the lottery and play-type options, the 码数, 期数 and 当前公式 boxes with
 // their buttons, the draw list, the plan report and the two web panels. It owns the engine
 // thread and shows what the commands running there tell it.
+//
+// Its definitions go by concern: MainWindow.cpp (building the window, the panes, the report),
+// MainWindowControls.cpp (the controls and the tab order), MainWindowCommands.cpp (submitting
+// commands, the busy state, the search and the lottery switch), MainWindowRefresh.cpp (timer 1
+// and the refresh scheduler) and MainWindowCharts.cpp (the 走势图 and 计划统计 windows).
 
 #include "commands/Commands.h"
 #include "commands/View.h"
