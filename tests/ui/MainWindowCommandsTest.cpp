@@ -124,11 +124,17 @@ private slots:
         test::typeInto(box(ControlId::PlanPeriods), QStringLiteral("5abc"));
         QTest::mouseClick(button(ControlId::Search), Qt::LeftButton);
         QVERIFY(!button(ControlId::Search)->isEnabled()); // busy until the candidates arrive
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
-        FormulaListDialog* list = m_window->formulaList();
-        QCOMPARE(list->list()->rowCount(), 30);
-        const QString best = list->list()->item(0, 0)->text();
-        list->reject();
+        int rows = 0;
+        QString best;
+        bool theWindowsList = false;
+        QVERIFY(test::answerDialog<FormulaListDialog>([&](FormulaListDialog& list) {
+            theWindowsList = &list == m_window->formulaList();
+            rows = list.list()->rowCount();
+            best = list.list()->item(0, 0)->text();
+            list.reject();
+        }));
+        QVERIFY(theWindowsList);
+        QCOMPARE(rows, 30);
         QCOMPARE(box(ControlId::Formula)->text(), best);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
         QTRY_COMPARE_WITH_TIMEOUT(box(ControlId::Formula)->text(),
@@ -144,10 +150,10 @@ private slots:
     void aTypedFormulaNotInTheListBecomesCurrent() {
         QTest::mouseClick(option(playTypeOption(PlayType::ShiWei)), Qt::LeftButton); // 十位
         QTest::mouseClick(button(ControlId::Search), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(m_window->formulaList() != nullptr, 20000);
-        FormulaListDialog* list = m_window->formulaList();
-        test::typeInto(list->chosenBox(), QStringLiteral("321"));
-        QTest::mouseClick(list->chooseButton(), Qt::LeftButton);
+        QVERIFY(test::answerDialog<FormulaListDialog>([](FormulaListDialog& list) {
+            test::typeInto(list.chosenBox(), QStringLiteral("321"));
+            QTest::mouseClick(list.chooseButton(), Qt::LeftButton);
+        }));
         QCOMPARE(box(ControlId::Formula)->text(), QStringLiteral("321"));
         QTRY_VERIFY_WITH_TIMEOUT(report().contains(QStringLiteral("十位")), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 20000);
