@@ -174,6 +174,11 @@ private slots:
         QVERIFY(option(playTypeOption(PlayType::Hou1))->isChecked());
         QVERIFY(option(lotteryOption(6))->isChecked());
         QCOMPARE(msUntilRefresh(*m_window, m_clock), 10000);
+        // Timer 1 repeats at the new period.
+        const auto timers = m_window->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(timers.size(), 1);
+        QCOMPARE(timers.front()->interval(), 10000);
+        QVERIFY(timers.front()->isActive());
         QVERIFY(report().startsWith(QStringLiteral("后一0971-0973期")));
         auto* top = m_window->panel(ControlId::TopPanel);
         QCOMPARE(top->address().toString(), QStringLiteral("http://web.test/add/ptadd.html"));

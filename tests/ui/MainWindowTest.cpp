@@ -75,6 +75,12 @@ private:
     Gate& m_gate;
 };
 
+// Timer 1, the window's only timer of its own.
+QTimer* refreshTimerOf(MainWindow& window) {
+    const auto timers = window.findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+    return timers.size() == 1 ? timers.front() : nullptr;
+}
+
 // Milliseconds from now (as `clock` tells) until the window's next refresh; -1 when none is due.
 qint64 msUntilRefresh(const MainWindow& window, const test::ManualClock& clock) {
     const auto next = window.nextRefresh();
@@ -253,6 +259,11 @@ void MainWindowTest::beforeTheFirstDispatchNothingIsChecked() {
     QCOMPARE(window->box(ControlId::CodeCount)->text(), QStringLiteral("6"));
     QCOMPARE(window->box(ControlId::PlanPeriods)->text(), QStringLiteral("3"));
     QCOMPARE(msUntilRefresh(*window, m_clock), 35000);
+    QTimer* timer = refreshTimerOf(*window);
+    QVERIFY(timer != nullptr);
+    QVERIFY(!timer->isSingleShot());
+    QCOMPARE(timer->interval(), 35000);
+    QVERIFY(timer->isActive());
 }
 
 void MainWindowTest::choosingHou3ShowsItsNumbers() {
@@ -327,6 +338,11 @@ void MainWindowTest::aTickWhileARefreshRunsStartsNothing() {
 void MainWindowTest::followingTheDrawsTheTimerWaitsForThePlannersMoment() {
     auto& window = makeWindow(true, true);
     QCOMPARE(msUntilRefresh(*window, m_clock), 35000);
+    QTimer* timer = refreshTimerOf(*window);
+    QVERIFY(timer != nullptr);
+    QVERIFY(timer->isSingleShot());
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 35000);
     openGate();
     auto* report = window->pane(ControlId::Report);
     QTRY_VERIFY_WITH_TIMEOUT(report->toPlainText().contains(QStringLiteral("计划进行中")), 20000);
@@ -343,6 +359,7 @@ void MainWindowTest::followingTheDrawsTheTimerWaitsForThePlannersMoment() {
     // before the fixed timer would have sent any, so the next waits until it would have sent
     // two: two periods after the window opened.
     QTRY_COMPARE_WITH_TIMEOUT(msUntilRefresh(*window, m_clock), 70000, 20000);
+    QCOMPARE(timer->interval(), 70000);
 
     // A refresh that throws still sets the next moment: the single shot would otherwise never
     // fire again.
