@@ -1,7 +1,7 @@
 #include "engine/Dispatch.h"
 
 #include "engine/Backtest.h"
-#include "engine/CountingWalk.h"
+#include "engine/BetTableCache.h"
 #include "engine/Formula.h"
 
 #include <algorithm>

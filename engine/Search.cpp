@@ -3,7 +3,7 @@
 #include "base/WrappingInt.h"
 #include "engine/Backtest.h"
 #include "engine/CandidateAdmission.h"
-#include "engine/CountingWalk.h"
+#include "engine/CountingHistory.h"
 #include "engine/DispatchTables.h"
 #include "engine/Formula.h"
 

@@ -9,6 +9,9 @@
 // simulated draw at the moment it is published, as the publication rule (feedsim/Simulation.h)
 // sets it rather than when a thread happens to notice.
 
+#include "feedsim/Announcer.h"
+#include "feedsim/FixedFiles.h"
+#include "feedsim/RequestCounter.h"
 #include "feedsim/Simulation.h"
 #include "feedsim/WebPages.h"
 
@@ -18,7 +21,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -71,21 +73,6 @@ struct ServerOptions {
     bool hostile = false;
 };
 
-// The requests for one feed since start(), by its path (a path served on both feed hosts in
-// --files mode is counted once for both).
-struct RequestCount {
-    std::string path;
-    std::uint64_t requests = 0;
-    std::uint64_t notModified = 0; // answered 304
-};
-
-// "feedsim: requests /dbffc.txt 360 (304: 300)"
-std::string requestCountLine(const RequestCount& count);
-
-// "feedsim: published /dbffc.txt 202612100123 at 1765331234.567": the feed's path, the draw's
-// period code as its line starts, the moment in seconds since 1970 to the millisecond.
-std::string publishedLine(const FeedInfo& feed, Draw draw, std::chrono::milliseconds publishedAt);
-
 class FeedServer {
 public:
     explicit FeedServer(ServerOptions options);
@@ -119,27 +106,19 @@ private:
         std::atomic<bool> finished{false}; // the thread has left listen_after_bind()
     };
 
-    struct Counts {
-        std::uint64_t requests = 0;
-        std::uint64_t notModified = 0;
-    };
-
     void installHandlers(Endpoint& endpoint);
     void answerWeb(const httplib::Request& request, httplib::Response& response);
     // True when the request was for a feed, whatever the answer.
     bool answerFeed(Host host, const httplib::Request& request, httplib::Response& response);
-    void countRequest(const std::string& path, bool notModified);
     // Waits for the web host's delay, or until stop().
     void delayWebAnswer();
-    // The thread behind ServerOptions::onPublished: announces the draws published after `from`.
-    void announce(std::chrono::milliseconds from);
 
     ServerOptions m_options;
+    std::optional<FixedFiles> m_files;
     Endpoint m_endpoints[3];
-    std::thread m_announcer;
-    std::atomic<std::uint64_t> m_requests{0};
-    mutable std::mutex m_countsMutex;
-    std::map<std::string, Counts> m_counts;
+    Announcer m_announcer;
+    std::atomic<std::uint64_t> m_requests{0}; // the garbage fault's seed
+    RequestCounter m_counter;
     std::mutex m_stopMutex;
     std::condition_variable m_stopped;
     std::atomic<bool> m_stopping{false}; // set under m_stopMutex

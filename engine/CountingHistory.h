@@ -4,11 +4,12 @@
 // the text of a line. The history is read once per search into a compact form, so a walk is a
 // loop over small integers.
 
+#include "engine/BetTable.h"
+#include "engine/BetTableCache.h"
 #include "engine/Engine.h"
 #include "engine/PlayType.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace kestrum {
@@ -23,46 +24,6 @@ struct WalkTally {
     std::int32_t maxMissRun = 0;
     // The seed of the plan still running when the walk ends.
     std::int32_t seedValue = 0;
-};
-
-// The bets of every seed of a history for every formula of a range: what the walks of a search
-// look up instead of multiplying. Searches of several play types over the same history share
-// the tables of the same recipe and codeCount through a BetTableCache.
-class BetTable {
-public:
-    // seeds: the seed values in walk order (the oldest line, then each tested draw).
-    BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
-             std::int32_t end, std::int32_t codeCount);
-
-    bool serves(const std::vector<std::int32_t>& seeds, BetRecipe recipe, std::int32_t first,
-                std::int32_t end, std::int32_t codeCount) const;
-
-    // The bets, as bits, of formula k (first <= k < end), by seed index.
-    const std::uint16_t* row(std::int32_t formula) const {
-        return &m_bets[static_cast<std::size_t>(formula - m_first) * m_seeds.size()];
-    }
-
-    // Formula ranges up to this wide are tabulated; wider ones make each bet when needed.
-    static constexpr std::int32_t kMaxFormulas = 1000;
-
-private:
-    std::vector<std::int32_t> m_seeds;
-    BetRecipe m_recipe;
-    std::int32_t m_first;
-    std::int32_t m_end;
-    std::int32_t m_codeCount;
-    std::vector<std::uint16_t> m_bets; // by formula, then seed index
-};
-
-// Bet tables kept for the searches that follow, while the history stays as it is. A cache must
-// not outlive a change of the draw history.
-class BetTableCache {
-public:
-    const BetTable& table(const std::vector<std::int32_t>& seeds, BetRecipe recipe,
-                          std::int32_t first, std::int32_t end, std::int32_t codeCount);
-
-private:
-    std::vector<std::unique_ptr<BetTable>> m_tables;
 };
 
 // A stored history as one search reads it: for one play type, the tested digits of every draw as

@@ -1,27 +1,19 @@
-#include "engine/CountingWalk.h"
+#include "engine/BetTable.h"
 
-#include "base/Text.h"
 #include "base/WrappingInt.h"
-#include "engine/WalkRuns.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <string_view>
+#include <utility>
 
 namespace kestrum {
 
 namespace {
 
-constexpr std::uint16_t kMinusBit = 1u << 10;
-constexpr std::uint16_t kEmptyBit = 1u << 11;
-constexpr std::uint16_t kForeignBit = 1u << 12;
-
-std::uint16_t bitOf(char c) {
-    if (c >= '0' && c <= '9') {
-        return static_cast<std::uint16_t>(1u << (c - '0'));
-    }
-    return c == '-' ? kMinusBit : kForeignBit;
-}
+constexpr std::uint16_t kMinusBit = BetTable::kMinusBit;
+constexpr std::uint16_t kEmptyBit = BetTable::kEmptyBit;
 
 constexpr std::string_view kFiller = "0918273645";
 
@@ -156,8 +148,9 @@ std::uint16_t betFromChunks(BetRecipe recipe, bool minus, const std::uint64_t (&
     return static_cast<std::uint16_t>(kEmptyBit | bits);
 }
 
-// The bet of any product.
-std::uint16_t betBits(BetRecipe recipe, std::int32_t product, std::int32_t codeCount) {
+} // namespace
+
+std::uint16_t BetTable::bet(BetRecipe recipe, std::int32_t product, std::int32_t codeCount) {
     const std::uint32_t magnitude = product < 0 ? 0u - static_cast<std::uint32_t>(product)
                                                 : static_cast<std::uint32_t>(product);
     // At most 2^31: the top chunk is below 22.
@@ -172,6 +165,8 @@ std::uint16_t betBits(BetRecipe recipe, std::int32_t product, std::int32_t codeC
     return betFromChunks(recipe, product < 0 && recipe == BetRecipe::FiveStar, chunks, codeCount);
 }
 
+namespace {
+
 // The bets of one seed for the formulas first, first + 1, ... into out[0], out[stride], ...
 // The products of a five-digit seed and a three-digit formula stay below 10^8; they are
 // stepped by adding the seed, four decimal digits at a time, without a division.
@@ -182,7 +177,7 @@ void tabulateBets(BetRecipe recipe, std::int32_t seed, std::int32_t first, std::
     if (seed < 0 || first < 0 || last >= kStepLimit) {
         for (std::int32_t i = 0; i < count; ++i) {
             out[static_cast<std::size_t>(i) * stride] =
-                betBits(recipe, wrapMul(seed, first + i), codeCount);
+                BetTable::bet(recipe, wrapMul(seed, first + i), codeCount);
         }
         return;
     }
@@ -207,13 +202,6 @@ void tabulateBets(BetRecipe recipe, std::int32_t seed, std::int32_t first, std::
     }
 }
 
-std::uint16_t pickBits(std::string_view character) {
-    if (character.empty()) {
-        return kEmptyBit;
-    }
-    return character.size() == 1 ? bitOf(character[0]) : kForeignBit;
-}
-
 } // namespace
 
 BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
@@ -232,104 +220,6 @@ bool BetTable::serves(const std::vector<std::int32_t>& seeds, BetRecipe recipe, 
                       std::int32_t end, std::int32_t codeCount) const {
     return recipe == m_recipe && first == m_first && end == m_end && codeCount == m_codeCount &&
            seeds == m_seeds;
-}
-
-const BetTable& BetTableCache::table(const std::vector<std::int32_t>& seeds, BetRecipe recipe,
-                                     std::int32_t first, std::int32_t end, std::int32_t codeCount) {
-    for (const auto& table : m_tables) {
-        if (table->serves(seeds, recipe, first, end, codeCount)) {
-            return *table;
-        }
-    }
-    m_tables.push_back(std::make_unique<BetTable>(seeds, recipe, first, end, codeCount));
-    return *m_tables.back();
-}
-
-CountingHistory::CountingHistory(const Engine& engine, PlayType type, std::int32_t first,
-                                 std::int32_t end, std::int32_t codeCount, BetTableCache* cache)
-    : m_codeCount(codeCount), m_hitRule(playTypeInfo(type).hitRule),
-      m_recipe(playTypeInfo(type).recipe) {
-    const PlayTypeInfo& info = playTypeInfo(type);
-    const std::int32_t oldest = engine.oldestIndex;
-    m_seeds.push_back(
-        leadingDecimal(digitsOf(engine.DrawHistory[static_cast<std::size_t>(oldest)])));
-    // The slot after the seed takes no part; the walk tests oldest − 2 down to 0.
-    for (std::int32_t slot = oldest - 2; slot >= 0; --slot) {
-        const std::string digits = digitsOf(engine.DrawHistory[static_cast<std::size_t>(slot)]);
-        std::uint16_t picks = 0;
-        for (std::int32_t i = 0; i < info.pickCount; ++i) {
-            const DigitPick pick = info.picks[static_cast<std::size_t>(i)];
-            picks = static_cast<std::uint16_t>(
-                picks | pickBits(pick.fromEnd ? charFromEnd(digits, pick.place)
-                                              : charFromStart(digits, pick.place)));
-        }
-        // For "every digit in the bet" an empty digit text asks for nothing.
-        if (m_hitRule == HitRule::All) {
-            picks = static_cast<std::uint16_t>(picks & ~kEmptyBit);
-        }
-        m_picks.push_back(picks);
-        m_seeds.push_back(leadingDecimal(digits));
-    }
-
-    const std::int64_t formulas = std::int64_t{end} - first;
-    if (formulas > 0 && formulas <= BetTable::kMaxFormulas) {
-        BetTableCache& tables = cache != nullptr ? *cache : m_ownCache;
-        m_bets = &tables.table(m_seeds, m_recipe, first, end, codeCount);
-    }
-}
-
-WalkTally CountingHistory::walk(std::int32_t formula, std::int32_t planPeriods) const {
-    const bool every = m_hitRule == HitRule::All;
-    if (m_bets != nullptr) {
-        const std::uint16_t* row = m_bets->row(formula);
-        auto bets = [row](std::size_t seedIndex) { return row[seedIndex]; };
-        return every ? walkWith<HitRule::All>(bets, planPeriods)
-                     : walkWith<HitRule::Any>(bets, planPeriods);
-    }
-    auto bets = [this, formula](std::size_t seedIndex) {
-        return betBits(m_recipe, wrapMul(m_seeds[seedIndex], formula), m_codeCount);
-    };
-    return every ? walkWith<HitRule::All>(bets, planPeriods)
-                 : walkWith<HitRule::Any>(bets, planPeriods);
-}
-
-template <HitRule rule, typename Bets>
-WalkTally CountingHistory::walkWith(const Bets& bets, std::int32_t planPeriods) const {
-    // The counters stay below the number of stored draws, so plain arithmetic cannot overflow.
-    WalkTally tally;
-    std::size_t seedIndex = 0;
-    std::uint16_t currentBet = bets(0);
-    std::int32_t played = 0;
-    WalkRuns runs;
-    std::int32_t closed = 0;
-
-    for (std::size_t i = 0; i < m_picks.size(); ++i) {
-        const std::uint16_t picks = m_picks[i];
-        const bool hit =
-            rule == HitRule::All ? (picks & ~currentBet) == 0 : (picks & currentBet) != 0;
-        if (hit) {
-            runs.hit();
-            played = 0;
-            ++tally.hitPlans;
-        } else {
-            runs.miss();
-            ++played;
-            if (played != planPeriods) {
-                continue;
-            }
-            played = 0;
-            ++tally.failed;
-        }
-        // The draw that ended the plan seeds the next one.
-        ++closed;
-        seedIndex = i + 1;
-        currentBet = bets(seedIndex);
-    }
-    tally.lines = closed + 2;
-    tally.maxHitRun = runs.maxHitRun;
-    tally.maxMissRun = runs.maxMissRun;
-    tally.seedValue = m_seeds[seedIndex];
-    return tally;
 }
 
 } // namespace kestrum

@@ -1,0 +1,52 @@
+#pragma once
+
+// The bets of every seed of a history for every formula of a range: what the walks of a search
+// look up instead of multiplying.
+
+#include "engine/PlayType.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kestrum {
+
+// Searches of several play types over the same history share the tables of the same recipe and
+// codeCount through a BetTableCache.
+class BetTable {
+public:
+    // A bet as bits: one per character it can hold, the digits 0 to 9 (bits 0 to 9) and "-",
+    // and the empty text, which every bet contains.
+    static constexpr std::uint16_t kMinusBit = 1u << 10;
+    static constexpr std::uint16_t kEmptyBit = 1u << 11;
+    // A character that no bet holds, for what a draw picks.
+    static constexpr std::uint16_t kForeignBit = 1u << 12;
+
+    // seeds: the seed values in walk order (the oldest line, then each tested draw).
+    BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
+             std::int32_t end, std::int32_t codeCount);
+
+    bool serves(const std::vector<std::int32_t>& seeds, BetRecipe recipe, std::int32_t first,
+                std::int32_t end, std::int32_t codeCount) const;
+
+    // The bets, as bits, of formula k (first <= k < end), by seed index.
+    const std::uint16_t* row(std::int32_t formula) const {
+        return &m_bets[static_cast<std::size_t>(formula - m_first) * m_seeds.size()];
+    }
+
+    // The bet of any product, as bits: the same set as the text of betDigits or
+    // betDigitsFiveStar, built without text.
+    static std::uint16_t bet(BetRecipe recipe, std::int32_t product, std::int32_t codeCount);
+
+    // Formula ranges up to this wide are tabulated; wider ones make each bet when needed.
+    static constexpr std::int32_t kMaxFormulas = 1000;
+
+private:
+    std::vector<std::int32_t> m_seeds;
+    BetRecipe m_recipe;
+    std::int32_t m_first;
+    std::int32_t m_end;
+    std::int32_t m_codeCount;
+    std::vector<std::uint16_t> m_bets; // by formula, then seed index
+};
+
+} // namespace kestrum
