@@ -51,7 +51,8 @@ struct PlanRecord {
 
 // The figures of a walk's summary line.
 struct WalkSummary {
-    // Plans the walk finished, won and failed (the 中[...] figure).
+    // The 中[...] figure: the lines written before the summary less the running plan's, which
+    // is the plans the walk finished, won and failed, when it wrote from slot 0.
     std::int32_t closedPlans = 0;
     // Finished plans that failed (挂[...]).
     std::int32_t failedPlans = 0;
