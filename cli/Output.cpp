@@ -4,6 +4,7 @@
 #include "cli/Names.h"
 #include "draws/LotteryTable.h"
 #include "report/PlanReport.h"
+#include "report/PlanTally.h"
 
 #include <nlohmann/json.hpp>
 
@@ -12,11 +13,6 @@ namespace kestrum::cli {
 namespace {
 
 using json = nlohmann::ordered_json;
-
-// A failed plan's line: "后一005-007期<0123> 开 45678   挂 ".
-constexpr std::string_view kFailedMark = "   挂 ";
-// What the summary line holds after its percentage.
-constexpr std::string_view kSummaryMark = "%中[";
 
 std::string withoutLineEnd(std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
@@ -34,6 +30,36 @@ json drawsJson(const DrawsShown& draws) {
     return {{"count", draws.count}, {"newest", draws.newest}};
 }
 
+std::string_view outcomeName(PlanOutcome outcome) {
+    switch (outcome) {
+    case PlanOutcome::Won:
+        return "won";
+    case PlanOutcome::Failed:
+        return "failed";
+    case PlanOutcome::Running:
+        break;
+    }
+    return "running";
+}
+
+json plansJson(const PlanRecordSet& records) {
+    json plans = json::array();
+    for (const PlanRecord& plan : records.plans) {
+        plans.push_back({
+            {"first_period", plan.firstPeriod},
+            {"last_period", plan.lastPeriod},
+            {"seed", plan.seed},
+            {"seed_value", plan.seedValue},
+            {"bet", plan.bet},
+            {"outcome", outcomeName(plan.outcome)},
+            {"won_at", plan.wonAt},
+            {"played", plan.played},
+            {"draw", plan.draw},
+        });
+    }
+    return plans;
+}
+
 std::string dumped(const json& value) {
     // A line of a feed that is no GBK text still reaches here as UTF-8 (U+FFFD); replacing
     // is the guard for anything else.
@@ -41,29 +67,6 @@ std::string dumped(const json& value) {
 }
 
 } // namespace
-
-PlanTally tallyPlans(PlayType type, const TextSlots& planLines) {
-    const std::string_view hitSuffix = playTypeInfo(type).hitSuffix;
-    const std::int32_t last = lastPlanLine(planLines);
-    PlanTally tally;
-    for (std::int32_t i = 0; i <= last; ++i) {
-        const std::string_view line = planLines[static_cast<std::size_t>(i)];
-        if (line.ends_with(hitSuffix)) {
-            ++tally.wins;
-            tally.currentLosingRun = 0;
-        } else if (line.find(kFailedMark) != std::string_view::npos) {
-            ++tally.losses;
-            ++tally.currentLosingRun;
-        }
-    }
-    if (last >= 0) {
-        const std::string_view summary = planLines[static_cast<std::size_t>(last)];
-        if (summary.find(kSummaryMark) != std::string_view::npos) {
-            tally.accuracy = leadingDecimal(summary);
-        }
-    }
-    return tally;
-}
 
 std::vector<std::string> reportPlanLines(const TextSlots& planLines) {
     std::vector<std::string> lines;
@@ -107,7 +110,7 @@ std::string planJson(const DrawsShown& draws, const PlanSnapshot& plans,
     json plays = json::array();
     for (PlayType type : types) {
         const std::size_t slot = slotOf(type);
-        const PlanTally tally = tallyPlans(type, plans.planLines[slot]);
+        const PlanTally tally = tallyPlans(plans.planRecords[slot]);
         plays.push_back({
             {"play", playTypeInfo(type).button},
             {"name", asciiName(type)},
@@ -119,6 +122,7 @@ std::string planJson(const DrawsShown& draws, const PlanSnapshot& plans,
             {"losses", tally.losses},
             {"current_losing_run", tally.currentLosingRun},
             {"accuracy", tally.accuracy},
+            {"plans", plansJson(plans.planRecords[slot])},
         });
     }
     return dumped(

@@ -13,22 +13,6 @@
 
 namespace kestrum::cli {
 
-// The finished plans of one play type, counted from its plan lines as the report shows them:
-// the finished plans oldest first, the running plan, the summary line.
-struct PlanTally {
-    // Won plans: their lines end with the play type's hit suffix (" 期中 ").
-    std::int32_t wins = 0;
-    // Failed plans: their lines carry "   挂 ".
-    std::int32_t losses = 0;
-    // The failed plans at the newest end of the finished ones, after the last won plan.
-    std::int32_t currentLosingRun = 0;
-    // The percentage that begins the summary line ("083%中[...]"): the finished plans over the
-    // finished plans plus the failed ones, as the backtest writes it. 0 without a summary.
-    std::int32_t accuracy = 0;
-};
-
-PlanTally tallyPlans(PlayType type, const TextSlots& planLines);
-
 // The lines 0 to the last non-empty one, each without its line end: the report without its
 // footer, one plan line each (the running plan's own CR LF makes no line of its own).
 std::vector<std::string> reportPlanLines(const TextSlots& planLines);

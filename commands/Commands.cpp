@@ -49,6 +49,7 @@ void computeFirstPlans(CommandContext& context) {
 PlanSnapshot takeSnapshot(const Engine& engine) {
     PlanSnapshot snapshot;
     snapshot.planLines = engine.PlanLines;
+    snapshot.planRecords = engine.PlanRecords;
     for (PlayType type : allPlayTypes()) {
         snapshot.formulas[slotOf(type)] = currentFormula(engine, type);
     }
@@ -130,6 +131,7 @@ void runSelectLottery(CommandContext& context, std::int32_t number) {
     for (TextSlots& lines : engine.PlanLines) {
         std::fill(lines.begin(), lines.end(), std::string());
     }
+    engine.PlanRecords = {};
     std::fill(engine.ScratchLines.begin(), engine.ScratchLines.end(), std::string());
     FeedContext feeds = feedContext(context);
     const DownloadOutcome download =

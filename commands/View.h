@@ -20,6 +20,8 @@ namespace kestrum {
 // A copy of what the plan report needs, taken after a dispatch.
 struct PlanSnapshot {
     PlanLinesTable planLines;
+    // The records of the plans that planLines carries, per play type.
+    PlanRecordsTable planRecords;
     // The current formula of every play type for the selected lottery.
     std::array<std::int32_t, kPlayTypeCount> formulas{};
     // The current formulas of every lottery.

@@ -51,12 +51,11 @@ std::int32_t firstPeriod(PlanStart start, std::int32_t seedPeriod, std::int32_t 
 }
 
 // The label and the plan's planned period range: 后一023-024期.
-std::string header(const PlayTypeInfo& info, std::int32_t period, std::int32_t planPeriods,
-                   std::int32_t drawsPerDay) {
+std::string header(const PlayTypeInfo& info, const PlanRecord& plan) {
     std::string text(info.label);
-    text += formatPeriod(period, drawsPerDay);
+    text += plan.firstPeriod;
     text += '-';
-    text += formatPeriod(wrapSub(wrapAdd(period, planPeriods), 1), drawsPerDay);
+    text += plan.lastPeriod;
     text += "期";
     return text;
 }
@@ -72,51 +71,73 @@ std::int32_t percentOrZero(std::int32_t numerator, std::int32_t divisor) {
     return divisor == 0 ? 0 : wrapDiv(wrapMul(numerator, 100), divisor);
 }
 
-// The line of a plan that ended at the draw `digits` after `played` draws: won, or failed.
-std::string finishedPlanLine(const PlayTypeInfo& info, std::int32_t period,
-                             std::int32_t planPeriods, std::int32_t drawsPerDay,
-                             std::string_view bet, std::string_view digits, std::int32_t played,
-                             bool won) {
-    std::string line = header(info, period, planPeriods, drawsPerDay);
+// The line of a finished plan: won, or failed.
+std::string finishedPlanLine(const PlayTypeInfo& info, const PlanRecord& plan) {
+    std::string line = header(info, plan);
     line += '<';
-    line += bet;
+    line += plan.bet;
     line += "> 开 ";
-    line += digits;
-    if (won) {
+    line += plan.draw;
+    if (plan.outcome == PlanOutcome::Won) {
         line += "  ";
-        line += std::to_string(played);
+        line += std::to_string(plan.wonAt);
         line += info.hitSuffix;
     } else {
         line += "   挂 ";
         if (info.failedLineShowsDraws) {
-            line += formatText("%03d", played);
+            line += formatText("%03d", plan.played);
         }
     }
     return line;
 }
 
-// Ends a walk: the line of the plan still running (which started at `period`), the summary
-// line and the statistics. Returns the won plans.
+std::string runningPlanLine(const PlayTypeInfo& info, const PlanRecord& plan) {
+    std::string line = header(info, plan);
+    line += '<';
+    line += plan.bet;
+    line += "> 计划进行中……\r\n";
+    return line;
+}
+
+// The plan that started at `period` with `planPeriods` draws planned, as far as the walk has
+// taken it; the caller sets how it ended.
+PlanRecord planRecord(std::int32_t period, std::int32_t planPeriods, std::int32_t drawsPerDay,
+                      std::string seed, std::int32_t seedValue, std::string bet,
+                      std::int32_t played) {
+    PlanRecord plan;
+    plan.firstPeriod = formatPeriod(period, drawsPerDay);
+    plan.lastPeriod = formatPeriod(wrapSub(wrapAdd(period, planPeriods), 1), drawsPerDay);
+    plan.seed = std::move(seed);
+    plan.seedValue = seedValue;
+    plan.bet = std::move(bet);
+    plan.played = played;
+    return plan;
+}
+
+// Ends a walk: the plan still running (which started at `period`), the summary line and the
+// statistics. Returns the won plans.
 float closeWalk(Engine& engine, const PlayTypeInfo& info, std::int32_t period,
-                std::int32_t planPeriods, std::string_view bet, std::int32_t failed,
-                std::int32_t failedAfterFailed, const WalkRuns& runs) {
+                std::int32_t planPeriods, std::string seed, std::string bet, std::int32_t played,
+                const WalkSummary& summary, const WalkRuns& runs) {
     const std::int32_t drawsPerDay = engine.drawsPerDay;
     // Strictly greater here, while the first period folds at drawsPerDay or more.
     if (period > drawsPerDay) {
         period = wrapSub(period, drawsPerDay);
     }
-    std::string running = header(info, period, planPeriods, drawsPerDay);
-    running += '<';
-    running += bet;
-    running += "> 计划进行中……\r\n";
-    storeLine(engine, std::move(running));
-    storeLine(engine, summaryLine(engine.scratchLineCount, failed, failedAfterFailed));
+    PlanRecord running = planRecord(period, planPeriods, drawsPerDay, std::move(seed),
+                                    engine.seedValue, std::move(bet), played);
+    storeLine(engine, runningPlanLine(info, running));
+    engine.ScratchPlans.push_back(std::move(running));
+    engine.lastSummary = summary;
+    engine.lastSummary.closedPlans = wrapSub(engine.scratchLineCount, 1);
+    storeLine(engine,
+              summaryLine(engine.scratchLineCount, summary.failedPlans, summary.failedAfterFailed));
 
     const float hitPlans = static_cast<float>(engine.hitPlanCount);
     engine.hitPlanCount = 0;
     // Counted with the summary line, so the divisor is never 0 and no failure gives 100.
-    engine.lastStats = {hitPlans, walkAccuracy(engine.scratchLineCount, failed), runs.maxHitRun,
-                        runs.maxMissRun};
+    engine.lastStats = {hitPlans, walkAccuracy(engine.scratchLineCount, summary.failedPlans),
+                        runs.maxHitRun, runs.maxMissRun};
     return hitPlans;
 }
 
@@ -149,9 +170,9 @@ float walkAccuracy(std::int32_t lines, std::int32_t failed) {
 }
 
 std::string summaryLine(std::int32_t lines, std::int32_t failed, std::int32_t failedInRow) {
-    const std::int32_t closed = wrapSub(lines, 1);
-    const std::int32_t percent = percentOrZero(closed, wrapAdd(closed, failed));
-    return formatText("%03d%%中[%03d]   挂[%03d] 连挂[%03d]", percent, closed, failed, failedInRow);
+    const WalkSummary summary{wrapSub(lines, 1), failed, failedInRow};
+    return formatText("%03d%%中[%03d]   挂[%03d] 连挂[%03d]", summaryPercent(summary),
+                      summary.closedPlans, failed, failedInRow);
 }
 
 std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formula,
@@ -166,19 +187,26 @@ std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formul
     std::int32_t period = firstPeriod(info.start, engine.seedPeriod, drawsPerDay);
     std::int32_t played = 0;
     WalkRuns runs;
-    std::int32_t failed = 0;
+    WalkSummary summary;
     std::int32_t failedRow = 0;
-    std::int32_t failedAfterFailed = 0;
+    std::string seed = engine.currentDigits;
     std::string bet = makeBet(info, engine.seedValue, formula, codeCount);
+    engine.ScratchPlans.clear();
 
     // The plan ends at the draw just read: its period starts the next plan's header, its
     // digits seed the next bet.
-    auto endPlan = [&](bool won) {
-        storeLine(engine, finishedPlanLine(info, period, planPeriods, drawsPerDay, bet,
-                                           engine.currentDigits, played, won));
+    auto endPlan = [&](PlanOutcome outcome) {
+        PlanRecord plan = planRecord(period, planPeriods, drawsPerDay, std::move(seed),
+                                     engine.seedValue, std::move(bet), played);
+        plan.outcome = outcome;
+        plan.wonAt = outcome == PlanOutcome::Won ? played : 0;
+        plan.draw = engine.currentDigits;
+        storeLine(engine, finishedPlanLine(info, plan));
+        engine.ScratchPlans.push_back(std::move(plan));
         played = 0;
         period = wrapAdd(
             periodOf(engine, engine.DrawHistory[static_cast<std::size_t>(engine.drawCursor)]), 1);
+        seed = engine.currentDigits;
         engine.seedValue = leadingDecimal(engine.currentDigits);
         bet = makeBet(info, engine.seedValue, formula, codeCount);
     };
@@ -191,21 +219,22 @@ std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formul
         if (isHit(info, bet, engine.currentDigits)) {
             runs.hit();
             failedRow = 0;
-            endPlan(true);
+            endPlan(PlanOutcome::Won);
             engine.hitPlanCount = wrapAdd(engine.hitPlanCount, 1);
         } else {
             runs.miss();
             if (played == planPeriods) {
-                endPlan(false);
-                failed = wrapAdd(failed, 1);
+                endPlan(PlanOutcome::Failed);
+                summary.failedPlans = wrapAdd(summary.failedPlans, 1);
                 failedRow = wrapAdd(failedRow, 1);
                 if (failedRow > 1) {
-                    failedAfterFailed = wrapAdd(failedAfterFailed, 1);
+                    summary.failedAfterFailed = wrapAdd(summary.failedAfterFailed, 1);
                 }
             }
         }
     }
-    return closeWalk(engine, info, period, planPeriods, bet, failed, failedAfterFailed, runs);
+    return closeWalk(engine, info, period, planPeriods, std::move(seed), std::move(bet), played,
+                     summary, runs);
 }
 
 std::optional<float> runBacktest(Engine& engine, PlayType type, std::int32_t formula,

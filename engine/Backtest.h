@@ -4,7 +4,8 @@
 // readSeed left (the oldest stored draw), skips the slot after the seed, and tests the draws
 // from slot oldestIndex − 2 up to slot 0. It writes one line per finished plan, the line of
 // the plan still running and a summary line into ScratchLines from slot scratchLineCount on,
-// and leaves the statistics in lastStats.
+// the record of each of those plans into ScratchPlans (the lines are written from the
+// records), the summary's figures into lastSummary, and leaves the statistics in lastStats.
 //
 // A walk needs the calling order resetCursor, scratchLineCount := 0, readSeed, backtest:
 // runBacktest keeps it.

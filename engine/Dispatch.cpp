@@ -20,6 +20,13 @@ void clearLines(TextSlots& lines, std::int32_t count) {
     }
 }
 
+// Records exist only for lines 0 to 255, which every clearing of the plan lines reaches.
+void clearRecords(Engine& engine) {
+    for (PlanRecordSet& records : engine.PlanRecords) {
+        records = {};
+    }
+}
+
 void recomputeAllPlanLines(Engine& engine) {
     for (PlayType type : allPlayTypes()) {
         recomputePlanLines(engine, type);
@@ -74,12 +81,23 @@ void recomputePlanLines(Engine& engine, PlayType type) {
     for (std::int32_t i = 0; i <= last; ++i) {
         lines[static_cast<std::size_t>(i)] = engine.ScratchLines[static_cast<std::size_t>(i)];
     }
+    // The walk wrote its plans' lines from slot 0, the summary line after them.
+    PlanRecordSet& records = engine.PlanRecords[slotOf(type)];
+    const std::size_t plans = engine.ScratchPlans.size();
+    const std::size_t carried = std::min(plans, static_cast<std::size_t>(last) + 1);
+    records.plans.assign(engine.ScratchPlans.begin(),
+                         engine.ScratchPlans.begin() + static_cast<std::ptrdiff_t>(carried));
+    records.summary.reset();
+    if (plans < static_cast<std::size_t>(kCarriedPlanLines)) {
+        records.summary = engine.lastSummary;
+    }
 }
 
 void fullRecompute(Engine& engine, const SearchOptions& options) {
     for (TextSlots& lines : engine.PlanLines) {
         clearLines(lines, kFullRecomputeClearedLines);
     }
+    clearRecords(engine);
     clearLines(engine.ScratchLines, kFullRecomputeClearedLines);
     fillEmptyFormulas(engine, options);
     recomputeAllPlanLines(engine);
@@ -89,6 +107,7 @@ void recomputePlans(Engine& engine) {
     for (TextSlots& lines : engine.PlanLines) {
         clearLines(lines, kRecomputeClearedPlanLines);
     }
+    clearRecords(engine);
     clearLines(engine.ScratchLines, kCarriedPlanLines);
     recomputeAllPlanLines(engine);
 }

@@ -22,8 +22,9 @@ void setCurrentFormula(Engine& engine, PlayType type, std::int32_t formula);
 void fillEmptyFormulas(Engine& engine, const SearchOptions& options = {});
 
 // Backtests the current formula of `type` (0 as formula 0) and copies its lines 0 to 255, up
-// to the last non-empty one, into PlanLines[type]. With fewer than two stored lines nothing is
-// backtested and PlanLines[type] is left as it is.
+// to the last non-empty one, into PlanLines[type], and the records of the plans among them
+// (with the summary's figures when its line is among them) into PlanRecords[type]. With fewer
+// than two stored lines nothing is backtested and both are left as they are.
 void recomputePlanLines(Engine& engine, PlayType type);
 
 // Start-up and the first lottery: clears every play type's plan lines, searches the empty

@@ -5,6 +5,7 @@
 // report shows, and the promotional text that ends every export file.
 
 #include "draws/DrawStore.h"
+#include "engine/PlanRecord.h"
 #include "engine/PlayType.h"
 
 #include <array>
@@ -37,6 +38,7 @@ using PlanParamsTable = std::array<PlanShape, kPlayTypeCount>;
 // 0 means that the pair has no formula yet.
 using FormulaTable = std::array<std::array<std::int32_t, kPlayTypeCount>, kLotteryCount + 1>;
 using PlanLinesTable = std::array<TextSlots, kPlayTypeCount>;
+using PlanRecordsTable = std::array<PlanRecordSet, kPlayTypeCount>;
 
 // The start values of every play type's plan shape.
 PlanParamsTable defaultPlanParams();
@@ -51,6 +53,10 @@ struct DispatchTables {
     // Per play type the lines of its last backtest with the current formula: finished plans
     // oldest first, the running plan (ending in CR LF), the summary line.
     PlanLinesTable PlanLines;
+    // Per play type the records of the plans whose lines PlanLines carries (record i is the
+    // plan of line i), and the summary's figures when its line is carried. Emptied wherever
+    // PlanLines is emptied.
+    PlanRecordsTable PlanRecords;
     // Ends every export file; empty until the promotional line is fetched, then it begins
     // with CR LF.
     std::string PromoText;

@@ -4,10 +4,12 @@
 // backtest now running, its counters and statistics, and the candidates of the last search.
 
 #include "draws/DrawStore.h"
+#include "engine/PlanRecord.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kestrum {
 
@@ -49,6 +51,12 @@ struct EngineState {
     TextSlots ScratchLines;
     // One past the last line written; the backtest's caller sets it to 0.
     std::int32_t scratchLineCount = 0;
+    // The plans of the last backtest, one per plan line it wrote and in the same order (the
+    // running plan last), also for lines past the last slot that were counted, not stored.
+    // Each backtest starts it afresh.
+    std::vector<PlanRecord> ScratchPlans;
+    // The figures of the last backtest's summary line.
+    WalkSummary lastSummary;
     // Plans won so far by the backtest now running; back at 0 when it ends.
     std::int32_t hitPlanCount = 0;
     BacktestStats lastStats;

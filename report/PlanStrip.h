@@ -1,24 +1,17 @@
 #pragma once
 
-// The plans of the plan report as a strip of cells, one per plan line, and the figures that
-// judge the formula by them. Read from the same plan lines as the report, so that the strip
-// always shows what the report lists.
+// The plans of the plan report as a strip of cells, one per plan, and the figures that judge
+// the formula by them. Read from the records of the plans that the report's lines show, so
+// that the strip always shows what the report lists.
 
-#include "draws/DrawStore.h"
+#include "engine/PlanRecord.h"
+#include "engine/PlayType.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace kestrum {
-
-enum class PlanOutcome {
-    Won,
-    // 挂: every draw of the plan missed.
-    Failed,
-    // The plan still running after the newest draw.
-    Running,
-};
 
 struct PlanCell {
     PlanOutcome outcome = PlanOutcome::Running;
@@ -44,8 +37,7 @@ struct PlanStrip {
     std::int32_t longestFailedRun = 0;
 };
 
-// The strip of one play type's plan lines (lines 0 to the last non-empty one among 0 to 255,
-// as the report shows them). The summary line and lines of no known form make no cell.
-PlanStrip planStrip(const TextSlots& planLines);
+// The strip of one play type's plans, one cell per record.
+PlanStrip planStrip(PlayType type, const PlanRecordSet& records);
 
 } // namespace kestrum

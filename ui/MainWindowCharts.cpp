@@ -49,7 +49,7 @@ void MainWindow::updatePlanStats() {
         const std::size_t slot = slotOf(*type);
         m_planStats->showPlans(fromUtf8(lotteryByNumber(m_lottery).label), *type,
                                m_plans->formulas[slot], m_planParams[slot],
-                               m_plans->planLines[slot]);
+                               m_plans->planRecords[slot]);
     }
 }
 

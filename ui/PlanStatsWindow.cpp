@@ -12,7 +12,7 @@ PlanStatsWindow::PlanStatsWindow(QWidget* parent, PlanStatsChart* chart)
       m_chart(chart) {}
 
 void PlanStatsWindow::showPlans(const QString& lottery, PlayType type, std::int32_t formula,
-                                PlanShape shape, const TextSlots& planLines) {
+                                PlanShape shape, const PlanRecordSet& records) {
     const QString playType = QString::fromUtf8(
         playTypeInfo(type).button.data(), static_cast<qsizetype>(playTypeInfo(type).button.size()));
     m_chart->setPlans(QStringLiteral("%1 %2：公式 %3，码数 %4，期数 %5")
@@ -20,7 +20,7 @@ void PlanStatsWindow::showPlans(const QString& lottery, PlayType type, std::int3
                           .arg(formula, 3, 10, QLatin1Char('0'))
                           .arg(shape.codeCount)
                           .arg(shape.planPeriods),
-                      planStrip(planLines), shape.planPeriods, formula);
+                      planStrip(type, records), shape.planPeriods, formula);
     setWindowTitle(QStringLiteral("计划统计 - %1 %2").arg(lottery, playType));
 
     const Key key{lottery, type, shape};

@@ -2,7 +2,7 @@
 
 // The 计划统计 window: the checked play type's plans as the report shows them, and the
 // accuracy of every formula of the play type. The plans come from the main window's last copy
-// of the plan lines; the accuracies are computed on the engine thread, which the window asks
+// of the plan records; the accuracies are computed on the engine thread, which the window asks
 // for through accuraciesWanted and which answer with showAccuracies.
 
 #include "engine/DispatchTables.h"
@@ -26,7 +26,7 @@ public:
     // The plans of `type` in `lottery` with `formula` and `shape`; asks for the accuracies
     // over the draws they came from, at once when the window is open, else when it opens.
     void showPlans(const QString& lottery, PlayType type, std::int32_t formula, PlanShape shape,
-                   const TextSlots& planLines);
+                   const PlanRecordSet& records);
     // No plans to show (before the first dispatch, while a lottery loads, no play type
     // checked), and why. An answer still on its way is dropped.
     void showNoPlans(const QString& message);

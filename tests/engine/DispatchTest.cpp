@@ -53,6 +53,9 @@ TEST(DispatchTest, FirstFullRecomputeSearchesEveryPlayTypeAndTheSecondNone) {
                                 shape.codeCount)
                         .has_value());
         EXPECT_EQ(engine.PlanLines[slotOf(type)], check.ScratchLines);
+        // And the records of its plans, with its summary.
+        EXPECT_EQ(engine.PlanRecords[slotOf(type)].plans, check.ScratchPlans);
+        EXPECT_EQ(engine.PlanRecords[slotOf(type)].summary, check.lastSummary);
     }
 
     SearchedTypes again;
@@ -89,6 +92,7 @@ TEST(DispatchTest, RecomputePlansSearchesNothingAndBacktestsZeroAsFormulaZero) {
     storeOldestFirst(engine, dayOf(1, kDraws));
     setCurrentFormula(engine, PlayType::Hou2, 17);
     engine.PlanLines[slotOf(PlayType::Hou1)][200] = "stale";
+    engine.PlanRecords[slotOf(PlayType::Hou1)].plans.resize(200);
     recomputePlans(engine);
     EXPECT_EQ(currentFormula(engine, PlayType::Hou1), 0);
 
@@ -96,6 +100,7 @@ TEST(DispatchTest, RecomputePlansSearchesNothingAndBacktestsZeroAsFormulaZero) {
     storeOldestFirst(check, dayOf(1, kDraws));
     ASSERT_TRUE(runBacktest(check, PlayType::Hou1, 0, 3, 6).has_value());
     EXPECT_EQ(engine.PlanLines[slotOf(PlayType::Hou1)], check.ScratchLines);
+    EXPECT_EQ(engine.PlanRecords[slotOf(PlayType::Hou1)].plans, check.ScratchPlans);
     EXPECT_EQ(engine.PlanLines[slotOf(PlayType::Hou2)][0].substr(0, 6), "后二");
 }
 
@@ -117,18 +122,28 @@ TEST(DispatchTest, CopiesStopAtLine255) {
     EXPECT_EQ(lines[255], "万位017-019期<8641509273> 开 12345  1 期中 ");
     EXPECT_EQ(lines[256], "kept");
     EXPECT_EQ(lines[255], engine.ScratchLines[255]);
+    // The records of the lines carried, and no summary: its line is not among them.
+    const PlanRecordSet& records = engine.PlanRecords[slotOf(PlayType::WanWei)];
+    ASSERT_EQ(records.plans.size(), 256u);
+    EXPECT_EQ(records.plans[255], engine.ScratchPlans[255]);
+    EXPECT_EQ(records.plans[255].firstPeriod, "017");
+    EXPECT_EQ(records.plans[255].outcome, PlanOutcome::Won);
+    EXPECT_FALSE(records.summary.has_value());
 }
 
 TEST(DispatchTest, FewerThanTwoLinesComputeNothing) {
     Engine engine;
     storeOldestFirst(engine, dayOf(1, {"12345"}));
     engine.PlanLines[0][0] = "previous lottery";
+    engine.PlanRecords[0].plans.emplace_back();
+    engine.PlanRecords[0].summary = WalkSummary{};
     SearchedTypes searched;
     fullRecompute(engine, searched.options());
     EXPECT_TRUE(searched.order.empty());
     for (PlayType type : allPlayTypes()) {
         EXPECT_EQ(currentFormula(engine, type), 0);
         EXPECT_EQ(engine.PlanLines[slotOf(type)][0], "");
+        EXPECT_EQ(engine.PlanRecords[slotOf(type)], PlanRecordSet{});
     }
     EXPECT_EQ(engine.drawCursor, 0);
 }

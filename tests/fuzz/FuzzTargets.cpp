@@ -13,6 +13,7 @@
 #include "platform/Settings.h"
 #include "report/PlanExports.h"
 #include "report/PlanReport.h"
+#include "report/PlanTally.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -294,7 +295,12 @@ void cliFeed(const std::uint8_t* data, std::size_t size) {
         expect(false, "the plan JSON threw");
     }
     for (PlayType type : types) {
-        const cli::PlanTally tally = cli::tallyPlans(type, view.plans->planLines[slotOf(type)]);
+        const PlanRecordSet& records = view.plans->planRecords[slotOf(type)];
+        // One record per carried plan line, then the summary's line when it is carried.
+        expect(std::ssize(records.plans) + (records.summary ? 1 : 0) ==
+                   lastPlanLine(view.plans->planLines[slotOf(type)]) + 1,
+               "records and plan lines disagree");
+        const PlanTally tally = tallyPlans(records);
         expect(tally.wins >= 0 && tally.losses >= 0 && tally.currentLosingRun <= tally.losses &&
                    tally.accuracy >= 0 && tally.accuracy <= 100,
                "a tally out of bounds");

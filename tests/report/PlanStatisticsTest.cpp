@@ -27,11 +27,10 @@ void expectCells(const PlanStrip& strip, const std::vector<ExpectedCell>& expect
 }
 
 TEST(PlanStripTest, WorkedExampleAsTheReportListsIt) {
-    TextSlots lines;
-    test::fillWorkedExample(lines);
-    const PlanStrip strip = planStrip(lines);
+    const PlanStrip strip =
+        planStrip(PlayType::Hou1, {test::kWorkedExamplePlans, test::kWorkedExampleSummary});
     // One failed plan, three won in their first period, the running plan; no cell for the
-    // summary line.
+    // summary.
     expectCells(strip, {{PlanOutcome::Failed, 0, "后一023-024期", "27182"},
                         {PlanOutcome::Won, 1, "后一027-028期", "11111"},
                         {PlanOutcome::Won, 1, "后一028-029期", "99997"},
@@ -44,22 +43,29 @@ TEST(PlanStripTest, WorkedExampleAsTheReportListsIt) {
     EXPECT_EQ(strip.longestFailedRun, 1);
 }
 
+PlanRecord plan(const char* first, const char* last, PlanOutcome outcome, std::int32_t wonAt,
+                const char* draw) {
+    PlanRecord record;
+    record.firstPeriod = first;
+    record.lastPeriod = last;
+    record.outcome = outcome;
+    record.wonAt = wonAt;
+    record.draw = draw;
+    return record;
+}
+
 TEST(PlanStripTest, LaterPeriodsAndFailedRunsOfAGroupPlayType) {
-    // 后二 lines: its hit suffix has one blank, its failed lines end with the draws played, and
-    // an empty line may stand among the others.
-    const std::vector<std::string> given{
-        "后二001-003期<01234567> 开 12399   挂 003",
-        "后二004-006期<01234567> 开 55588   挂 003",
-        "",
-        "后二007-009期<12345678> 开 90112  2 期中 ",
-        "后二009-011期<12345678> 开 0912  3 期中 ",
-        "后二012-014期<23456789> 开 11100   挂 003",
-        "后二015-017期<34567890> 计划进行中……\r\n",
-        "060%中[005]   挂[003] 连挂[001]",
-    };
-    TextSlots lines;
-    std::copy(given.begin(), given.end(), lines.begin());
-    const PlanStrip strip = planStrip(lines);
+    // A 后二 walk's plans: wins in later periods, a short draw, runs of failed plans.
+    const PlanRecordSet records{{
+                                    plan("001", "003", PlanOutcome::Failed, 0, "12399"),
+                                    plan("004", "006", PlanOutcome::Failed, 0, "55588"),
+                                    plan("007", "009", PlanOutcome::Won, 2, "90112"),
+                                    plan("009", "011", PlanOutcome::Won, 3, "0912"),
+                                    plan("012", "014", PlanOutcome::Failed, 0, "11100"),
+                                    plan("015", "017", PlanOutcome::Running, 0, ""),
+                                },
+                                WalkSummary{5, 3, 1}};
+    const PlanStrip strip = planStrip(PlayType::Hou2, records);
     expectCells(strip, {{PlanOutcome::Failed, 0, "后二001-003期", "12399"},
                         {PlanOutcome::Failed, 0, "后二004-006期", "55588"},
                         {PlanOutcome::Won, 2, "后二007-009期", "90112"},
@@ -72,8 +78,8 @@ TEST(PlanStripTest, LaterPeriodsAndFailedRunsOfAGroupPlayType) {
     // (2 + 3 + 1) × 100 / (2 + 6 + 1) = 600 / 9.
     EXPECT_EQ(strip.accuracy, 66);
 
-    EXPECT_TRUE(planStrip(TextSlots{}).cells.empty());
-    EXPECT_EQ(planStrip(TextSlots{}).accuracy, 0);
+    EXPECT_TRUE(planStrip(PlayType::Hou2, PlanRecordSet{}).cells.empty());
+    EXPECT_EQ(planStrip(PlayType::Hou2, PlanRecordSet{}).accuracy, 0);
 }
 
 TEST(AccuracyHistogramTest, CountsPerPercentBestAndRankOfTheFormulaInUse) {
