@@ -26,8 +26,7 @@ std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arg
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption config(QStringLiteral("config"),
-                                    QStringLiteral("Read the settings from FILE."),
-                                    QStringLiteral("FILE"));
+                                    QString::fromLatin1(kConfigOptionHelp), QStringLiteral("FILE"));
     parser.addOption(config);
     for (const AddressOption& option : kAddressOptions) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(option.name),
@@ -35,9 +34,7 @@ std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arg
                                             QString::fromLatin1(option.valueName)));
     }
     const QCommandLineOption dataDir(
-        QStringLiteral("data-dir"),
-        QStringLiteral("Write data1.txt and the export files into DIR (made when missing)."),
-        QStringLiteral("DIR"));
+        QStringLiteral("data-dir"), QString::fromLatin1(kDataDirOptionHelp), QStringLiteral("DIR"));
     const QCommandLineOption noWebPanels(QStringLiteral("no-web-panels"),
                                          QStringLiteral("Show no web pages in the window."));
     const QCommandLineOption noUpdateCheck(QStringLiteral("no-update-check"),

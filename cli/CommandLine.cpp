@@ -70,15 +70,13 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
     app.footer(std::string(kExitStatuses) +
                "\nRun kestrum-cli COMMAND --help for the options of a command.");
     ProgramOptions given;
-    app.add_option("--config", given.config, "Read the settings from FILE.")->type_name("FILE");
+    app.add_option("--config", given.config, kConfigOptionHelp)->type_name("FILE");
     for (std::size_t i = 0; i < kAddressOptions.size(); ++i) {
         app.add_option("--" + std::string(kAddressOptions[i].name), given.addresses[i],
                        kAddressOptions[i].cliDescription)
             ->type_name(kAddressOptions[i].valueName);
     }
-    app.add_option("--data-dir", given.dataDir,
-                   "Write data1.txt and the export files into DIR (made when missing).")
-        ->type_name("DIR");
+    app.add_option("--data-dir", given.dataDir, kDataDirOptionHelp)->type_name("DIR");
 
     // In the order of the help text.
     std::unique_ptr<CliCommand> commands[] = {makePlanCommand(), makeSearchCommand(),

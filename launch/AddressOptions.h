@@ -33,6 +33,11 @@ inline constexpr std::array<AddressOption, 4> kAddressOptions{{
      "The product's site address at the end of the report.", &Settings::siteUrl},
 }};
 
+// The help of the two other options that both programs take before anything else.
+inline constexpr const char* kConfigOptionHelp = "Read the settings from FILE.";
+inline constexpr const char* kDataDirOptionHelp =
+    "Write data1.txt and the export files into DIR (made when missing).";
+
 // Puts the address that option `option` gave into `settings`, once checked: the error names the
 // option ("--web-host: ...").
 std::optional<SettingsError> takeAddressOption(const AddressOption& option,
