@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "BuildSettings.h"
+#include "launch/AddressOptions.h"
 
 #include <QCommandLineParser>
 
@@ -11,20 +12,6 @@ namespace {
 std::string fromQt(const QString& text) {
     return text.toStdString();
 }
-
-struct AddressOption {
-    const char* name;
-    const char* description;
-    std::optional<std::string> Settings::*field;
-};
-
-const AddressOption kAddressOptions[] = {
-    {"feed-host-1", "The first draw-feed host, http://host:port.", &Settings::feedHost1},
-    {"feed-host-2", "The second draw-feed host, http://host:port.", &Settings::feedHost2},
-    {"web-host", "The maker's web host (update check, panel pages, promotion).",
-     &Settings::webHost},
-    {"site-url", "The product's site address at the end of the report.", &Settings::siteUrl},
-};
 
 std::string text(std::string_view view) {
     return std::string(view);
@@ -39,18 +26,15 @@ std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arg
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption config(QStringLiteral("config"),
-                                    QStringLiteral("Read the settings from FILE."),
-                                    QStringLiteral("FILE"));
+                                    QString::fromLatin1(kConfigOptionHelp), QStringLiteral("FILE"));
     parser.addOption(config);
     for (const AddressOption& option : kAddressOptions) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(option.name),
-                                            QString::fromUtf8(option.description),
-                                            QStringLiteral("URL")));
+                                            QString::fromUtf8(option.windowDescription),
+                                            QString::fromLatin1(option.valueName)));
     }
     const QCommandLineOption dataDir(
-        QStringLiteral("data-dir"),
-        QStringLiteral("Write data1.txt and the export files into DIR (made when missing)."),
-        QStringLiteral("DIR"));
+        QStringLiteral("data-dir"), QString::fromLatin1(kDataDirOptionHelp), QStringLiteral("DIR"));
     const QCommandLineOption noWebPanels(QStringLiteral("no-web-panels"),
                                          QStringLiteral("Show no web pages in the window."));
     const QCommandLineOption noUpdateCheck(QStringLiteral("no-update-check"),
@@ -83,11 +67,9 @@ std::variant<CommandLine, SettingsError> parseCommandLine(const QStringList& arg
     for (const AddressOption& option : kAddressOptions) {
         const QString name = QString::fromLatin1(option.name);
         if (parser.isSet(name)) {
-            const std::string address = fromQt(parser.value(name));
-            if (auto error = checkAddress("--" + text(option.name), address)) {
+            if (auto error = takeAddressOption(option, fromQt(parser.value(name)), line.settings)) {
                 return *error;
             }
-            line.settings.*option.field = address;
         }
     }
     if (parser.isSet(dataDir)) {

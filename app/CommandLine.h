@@ -3,7 +3,7 @@
 // The window program's command line and the settings it runs with: the options over the
 // settings file over what the build compiles in.
 
-#include "commands/RunSettings.h"
+#include "launch/RunSettings.h"
 #include "platform/Settings.h"
 
 #include <QStringList>

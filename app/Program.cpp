@@ -8,6 +8,8 @@
 #include "platform/CurlHttpClient.h"
 #include "platform/DebugLog.h"
 #include "platform/LocalFeedServer.h"
+#include "platform/Process.h"
+#include "platform/StopSignals.h"
 #include "ui/AppIcon.h"
 #include "ui/EventLoopWatch.h"
 #include "ui/MainWindow.h"
@@ -18,13 +20,10 @@
 #include <QMessageBox>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
-#include <QSocketNotifier>
 #include <QUrl>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
+#include <thread>
 #include <variant>
 
 namespace kestrum {
@@ -67,8 +66,13 @@ bool haveDisplay() {
 int refuseToStart(int& argc, char** argv, const std::string& message, int status = 2) {
     std::fprintf(stderr, "kestrum: %s\n", message.c_str());
     if (haveDisplay()) {
+        // Shown by the application's own loop, which ends when the box is closed.
         QApplication app(argc, argv);
-        QMessageBox::critical(nullptr, QStringLiteral("Kestrum"), QString::fromStdString(message));
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Kestrum"),
+                        QString::fromStdString(message), QMessageBox::Ok);
+        QObject::connect(&box, &QMessageBox::finished, &app, &QCoreApplication::quit);
+        box.open();
+        QApplication::exec();
     }
     return status;
 }
@@ -79,7 +83,7 @@ int refuseToStart(int& argc, char** argv, const std::string& message, int status
 void prepareProcess() {
     // The web panels' browser engine: it refuses its sandbox when run as root, and draws
     // without a GPU (a virtual display has none).
-    if (geteuid() == 0) {
+    if (runningAsRoot()) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
@@ -94,31 +98,32 @@ void prepareProcess() {
 
 // SIGTERM (a session that ends, `kill`) and SIGINT (Ctrl+C in a terminal) end the program as
 // closing its window does: the engine thread finishes its command, and the local feed server
-// is stopped. The handler only writes a byte to a pipe that the event loop reads.
-int quitSignalPipe[2] = {-1, -1};
-
-void onQuitSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(quitSignalPipe[1], &byte, 1);
-}
-
-std::unique_ptr<QSocketNotifier> quitOnSignals() {
-    if (::pipe2(quitSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return nullptr;
+// is stopped. A small thread waits for them and asks the event loop to end.
+class QuitOnSignals {
+public:
+    QuitOnSignals()
+        : m_waiter([this] {
+              if (m_signals.wait()) {
+                  QMetaObject::invokeMethod(
+                      qApp,
+                      [] {
+                          debugLog("kestrum: asked to stop by a signal\n");
+                          QCoreApplication::exit(0);
+                      },
+                      Qt::QueuedConnection);
+              }
+          }) {}
+    ~QuitOnSignals() {
+        m_signals.wake();
+        m_waiter.join();
     }
-    auto notifier = std::make_unique<QSocketNotifier>(quitSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, qApp, [] {
-        debugLog("kestrum: asked to stop by a signal\n");
-        QCoreApplication::exit(0);
-    });
-    struct sigaction action {};
-    action.sa_handler = onQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    return notifier;
-}
+    QuitOnSignals(const QuitOnSignals&) = delete;
+    QuitOnSignals& operator=(const QuitOnSignals&) = delete;
+
+private:
+    StopSignals m_signals;
+    std::thread m_waiter;
+};
 
 } // namespace
 
@@ -144,15 +149,15 @@ int runProgram(int& argc, char** argv) {
     }
     RunSettings settings = std::get<RunSettings>(resolved);
     // Stopped when the program returns, and by the kernel when it dies.
-    std::unique_ptr<LocalFeedServer> localFeeds;
-    if (settings.localFeeds) {
-        auto started = startLocalFeeds(settings, processEnvironment);
-        if (const auto* error = std::get_if<std::string>(&started)) {
-            return refuseToStart(argc, argv, *error, 1);
-        }
-        localFeeds = std::move(std::get<std::unique_ptr<LocalFeedServer>>(started));
-        std::fprintf(stderr, "kestrum: %s\n", settings.localFeedsNote.c_str());
+    auto started =
+        startLocalFeedsWhenNeeded(settings, processEnvironment, [](const std::string& note) {
+            std::fprintf(stderr, "kestrum: %s\n", note.c_str());
+        });
+    if (const auto* error = std::get_if<std::string>(&started)) {
+        return refuseToStart(argc, argv, *error, 1);
     }
+    const std::unique_ptr<LocalFeedServer> localFeeds =
+        std::move(std::get<std::unique_ptr<LocalFeedServer>>(started));
 
     // A program started from a menu has no terminal: the log also goes to a file.
     if (const auto logPath = defaultLogPath(processEnvironment)) {
@@ -189,7 +194,7 @@ int runProgram(int& argc, char** argv) {
         QObject::connect(&flow, &StartupFlow::mainWindowOpened, &app,
                          [&watch] { watch = std::make_unique<EventLoopWatch>(); });
     }
-    const std::unique_ptr<QSocketNotifier> quitNotifier = quitOnSignals();
+    const QuitOnSignals quitOnSignals;
     flow.start(std::move(updateCheck));
     return QApplication::exec();
 }

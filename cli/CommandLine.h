@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -18,11 +19,13 @@
 
 namespace kestrum::cli {
 
-enum class Command { Plan, Search, Export, Watch };
+class CliCommand;
+
 enum class OutputFormat { Text, Json };
 
 struct Request {
-    Command command = Command::Plan;
+    // The command chosen, which runs the request.
+    std::shared_ptr<const CliCommand> command;
     // What the options name, as the window program's options do.
     Settings settings;
     std::optional<std::filesystem::path> configFile;

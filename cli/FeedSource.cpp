@@ -5,20 +5,19 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace kestrum::cli {
 
 namespace {
 
-// Closes a descriptor that this file opened.
-struct OwnedDescriptor {
-    int descriptor;
-    ~OwnedDescriptor() {
-        if (descriptor >= 0) {
-            ::close(descriptor);
+// Closes a file that this file opened.
+struct OwnedFile {
+    std::FILE* file;
+    ~OwnedFile() {
+        if (file != nullptr) {
+            std::fclose(file);
         }
     }
 };
@@ -42,20 +41,25 @@ std::variant<FeedSource, std::string> parseFeedSource(std::string_view text) {
     return FeedSource{FeedSource::Kind::File, std::string(text)};
 }
 
-SourceLines readLinesFrom(int descriptor, LineLimits limits) {
+SourceLines readLinesFrom(std::FILE* stream, LineLimits limits) {
     SourceLines read;
     LineReader reader(limits, 0);
     std::array<char, 64 * 1024> buffer{};
     for (;;) {
-        const ssize_t got = ::read(descriptor, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
+        errno = 0;
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream);
+        if (got > 0 && !reader.take(buffer.data(), got)) {
+            break;
         }
-        if (got < 0) {
-            read.error = std::strerror(errno);
-            return read;
-        }
-        if (got == 0 || !reader.take(buffer.data(), static_cast<std::size_t>(got))) {
+        if (got < buffer.size()) {
+            if (std::ferror(stream) != 0) {
+                if (errno == EINTR) {
+                    std::clearerr(stream);
+                    continue;
+                }
+                read.error = std::strerror(errno != 0 ? errno : EIO);
+                return read;
+            }
             break;
         }
     }
@@ -66,18 +70,19 @@ SourceLines readLinesFrom(int descriptor, LineLimits limits) {
 SourceLines readSourceLines(const FeedSource& source, HttpClient& client) {
     switch (source.kind) {
     case FeedSource::Kind::StandardInput: {
-        SourceLines read = readLinesFrom(STDIN_FILENO);
+        SourceLines read = readLinesFrom(stdin);
         if (!read.error.empty()) {
             read.error = "standard input: " + read.error;
         }
         return read;
     }
     case FeedSource::Kind::File: {
-        const OwnedDescriptor file{::open(source.text.c_str(), O_RDONLY | O_CLOEXEC)};
-        if (file.descriptor < 0) {
-            return {{}, source.text + ": " + std::strerror(errno)};
+        errno = 0;
+        const OwnedFile file{std::fopen(source.text.c_str(), "rb")};
+        if (file.file == nullptr) {
+            return {{}, source.text + ": " + std::strerror(errno != 0 ? errno : ENOENT)};
         }
-        SourceLines read = readLinesFrom(file.descriptor);
+        SourceLines read = readLinesFrom(file.file);
         if (!read.error.empty()) {
             read.error = source.text + ": " + read.error;
         }

@@ -10,6 +10,7 @@
 #include "platform/LineReader.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,9 +41,9 @@ struct SourceLines {
 // into lines within the client's caps (the rest of a bigger body is not read).
 SourceLines readSourceLines(const FeedSource& source, HttpClient& client);
 
-// The lines of the bytes of a file descriptor, read until its end or until `limits` stop the
+// The lines of the bytes of an open stream, read until its end or until `limits` stop the
 // reader. An error text (with the system's reason) when reading fails.
-SourceLines readLinesFrom(int descriptor, LineLimits limits = {});
+SourceLines readLinesFrom(std::FILE* stream, LineLimits limits = {});
 
 // Whether a stored line has the shape of a draw line: it ends with the five digits 万位 to 个位
 // separated by commas ("20150101001 1,2,3,4,5"). The download stores any line; this only says

@@ -2,8 +2,11 @@
 
 #include "cli/Names.h"
 #include "cli/Watcher.h"
+#include "commands/PromotedStartup.h"
 #include "commands/Updates.h"
+#include "launch/DataFolder.h"
 #include "platform/DebugLog.h"
+#include "platform/LocalTime.h"
 
 #include <chrono>
 #include <cstdio>
@@ -11,7 +14,6 @@
 #include <filesystem>
 #include <memory>
 #include <set>
-#include <system_error>
 #include <thread>
 
 namespace kestrum::cli {
@@ -26,8 +28,7 @@ std::string localTimestamp() {
     const auto millis =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
         1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = toLocalTime(seconds);
     char text[32];
     if (std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0) {
         return "0000-00-00 00:00:00.000";
@@ -56,22 +57,31 @@ std::string secondsText(std::chrono::milliseconds duration) {
 
 namespace {
 
-// The promotional line, fetched once: it ends the export files of every lottery.
+// The promotional line, fetched once: it ends the export files of every lottery, so it comes
+// before their start-ups. A host that cannot be reached is logged, and the watch goes on.
 void fetchPromotion(Watcher& first, const std::vector<std::unique_ptr<Watcher>>& watchers,
                     const AppSettings& app) {
-    const PromoOutcome promo = fetchPromoLine(first.context());
-    if (first.stopped()) {
-        return;
-    }
-    if (promo == PromoOutcome::Unreachable) {
+    const auto goOnWhenUnreachable = [&] {
+        if (first.stopped()) {
+            return false;
+        }
         logEvent("watch", "the promotional line cannot be fetched from " + app.webHost +
                               ": the export files end without it");
-    } else if (promo == PromoOutcome::Refused) {
+        return true;
+    };
+    const auto shareWithEveryLottery = [&] {
+        if (first.stopped()) {
+            return;
+        }
+        for (const std::unique_ptr<Watcher>& watcher : watchers) {
+            watcher->context().engine.PromoText = first.context().engine.PromoText;
+        }
+    };
+    const PromoOutcome promo =
+        startUpAfterPromotion(first.context(), goOnWhenUnreachable, shareWithEveryLottery);
+    if (promo == PromoOutcome::Refused && !first.stopped()) {
         logEvent("watch", "the promotional line of " + app.webHost +
                               " is no web address: the export files end without it");
-    }
-    for (const std::unique_ptr<Watcher>& watcher : watchers) {
-        watcher->context().engine.PromoText = first.context().engine.PromoText;
     }
 }
 
@@ -108,12 +118,12 @@ int runWatch(const WatchRequest& request, const std::atomic<bool>& stop) {
             ownFolders ? request.app.dataDirectory / feedName(lottery) : request.app.dataDirectory;
         watchers.push_back(
             std::make_unique<Watcher>(lottery, request.app, folder, request.fixedPeriod, stop));
-        std::error_code error;
-        std::filesystem::create_directories(folder, error);
-        if (error) {
+        if (const std::optional<DataFolderProblem> problem = prepareDataFolder(folder)) {
             // Its files fail, and say so, until the folder can be written.
             logEvent(watchers.back()->who(),
-                     "cannot make the folder " + folder.string() + ": " + error.message());
+                     problem->kind == DataFolderProblem::Kind::NotMade
+                         ? "cannot make the folder " + folder.string() + ": " + problem->reason
+                         : "cannot write into the folder " + folder.string());
         }
     }
 

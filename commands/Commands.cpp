@@ -1,6 +1,7 @@
 #include "commands/Commands.h"
 
 #include "base/Text.h"
+#include "commands/PromotedStartup.h"
 #include "commands/Updates.h"
 #include "engine/Dispatch.h"
 #include "engine/Formula.h"
@@ -64,12 +65,10 @@ std::string searchProgressText(std::string_view heading, const SearchProgress& p
            std::to_string(progress.done) + " / " + std::to_string(progress.total);
 }
 
-void runStartup(CommandContext& context) {
-    if (fetchPromoLine(context) == PromoOutcome::Unreachable) {
-        context.view.closeWindow("无法连接到软件服务器 " + context.settings.webHost +
-                                 "，取不到推荐地址，程序将关闭。");
-        return;
-    }
+namespace {
+
+// The window's start-up once the promotional line is in: the first lottery.
+void startFirstLottery(CommandContext& context) {
     Engine& engine = context.engine;
     engine.feedUrl = feedUrlOf(lotteryByNumber(1), context.settings.feedHosts);
     FeedContext feeds = feedContext(context);
@@ -83,6 +82,19 @@ void runStartup(CommandContext& context) {
     }
     context.view.showDrawList(download.paneText);
     computeFirstPlans(context);
+}
+
+} // namespace
+
+void runStartup(CommandContext& context) {
+    startUpAfterPromotion(
+        context,
+        [&context] {
+            context.view.closeWindow("无法连接到软件服务器 " + context.settings.webHost +
+                                     "，取不到推荐地址，程序将关闭。");
+            return false;
+        },
+        [&context] { startFirstLottery(context); });
 }
 
 std::optional<PlanShape> parseSearchInput(std::string_view codeCountText,

@@ -4,13 +4,13 @@
 // on free loopback ports, waited for until it says it listens, stopped when its owner goes
 // (and by the kernel when the owner dies without stopping it).
 
+#include "platform/Process.h"
 #include "platform/Settings.h"
 
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <sys/types.h>
 #include <thread>
 #include <variant>
 
@@ -42,12 +42,13 @@ public:
     const std::string& webHost() const { return m_webHost; }
     const std::string& feedHost1() const { return m_feedHost1; }
     const std::string& feedHost2() const { return m_feedHost2; }
-    pid_t pid() const { return m_pid; }
+    ProcessId pid() const { return m_pid; }
 
 private:
-    LocalFeedServer(pid_t pid, int output);
+    // `output`: the read end of the pipe from the server's standard output.
+    LocalFeedServer(ProcessId pid, int output);
 
-    pid_t m_pid;
+    ProcessId m_pid;
     std::string m_webHost;
     std::string m_feedHost1;
     std::string m_feedHost2;

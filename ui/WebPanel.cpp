@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "base/WebAddress.h"
 #include "platform/DebugLog.h"
+#include "platform/Process.h"
 
 #include <QApplication>
 #include <QAuthenticator>
@@ -22,10 +23,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
-#include <sys/types.h>
 
 namespace kestrum {
 
@@ -179,7 +177,7 @@ void WebPanel::createView() {
     // processor from the window on a machine with few cores.
     connect(page, &QWebEnginePage::renderProcessPidChanged, this, [](qint64 pid) {
         if (pid > 0 && pid != QCoreApplication::applicationPid()) {
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid), 10);
+            lowerPriority(pid, 10);
         }
     });
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
@@ -231,7 +229,7 @@ void WebPanel::probeRenderer() {
             debugLog(formatText("web panel: the page's renderer (pid %lld) has not answered for "
                                 "%d s, killed\n",
                                 static_cast<long long>(pid), kHungAfterMs / 1000));
-            ::kill(static_cast<pid_t>(pid), SIGKILL);
+            killProcess(pid);
         }
         return;
     }

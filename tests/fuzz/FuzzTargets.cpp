@@ -254,8 +254,10 @@ void cliFeed(const std::uint8_t* data, std::size_t size) {
     expect(file >= 0, "no memory file");
     expect(size == 0 || ::write(file, data, size) == static_cast<ssize_t>(size), "short write");
     ::lseek(file, 0, SEEK_SET);
-    const cli::SourceLines source = cli::readLinesFrom(file);
-    ::close(file);
+    std::FILE* stream = ::fdopen(file, "rb");
+    expect(stream != nullptr, "no stream over the memory file");
+    const cli::SourceLines source = cli::readLinesFrom(stream);
+    std::fclose(stream);
     expect(source.error.empty(), "a memory file could not be read");
     for (const std::string& line : source.lines) {
         expect(line.find_first_of("\r\n") == std::string::npos, "a line holds CR or LF");

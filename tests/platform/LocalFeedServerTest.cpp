@@ -28,7 +28,7 @@ TEST(LocalFeedServerTest, ServesTheFeedsUntilItIsDestroyed) {
     ASSERT_TRUE(std::holds_alternative<std::unique_ptr<LocalFeedServer>>(started))
         << std::get<std::string>(started);
     auto server = std::move(std::get<std::unique_ptr<LocalFeedServer>>(started));
-    const pid_t pid = server->pid();
+    const auto pid = static_cast<pid_t>(server->pid());
     EXPECT_TRUE(server->webHost().starts_with("http://127.0.0.1:"));
 
     CurlHttpClient client(HttpLimits{2000, 3000});

@@ -1,32 +1,10 @@
-#include "commands/RunSettings.h"
+#include "launch/RunSettings.h"
 
 #include "BuildSettings.h"
-
-#include <fstream>
-#include <system_error>
+#include "launch/DataFolder.h"
+#include "platform/Process.h"
 
 namespace kestrum {
-
-namespace {
-
-// Makes the folder and checks that a file can be written in it.
-std::optional<SettingsError> prepareDataFolder(const std::filesystem::path& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        return SettingsError{folder.string() + ": the data folder cannot be created (" +
-                             error.message() + ")"};
-    }
-    const std::filesystem::path probe = folder / ".kestrum-write-test";
-    const bool written = static_cast<bool>(std::ofstream(probe) << "");
-    std::filesystem::remove(probe, error);
-    if (!written || !std::filesystem::is_directory(folder)) {
-        return SettingsError{folder.string() + ": the data folder cannot be written"};
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 std::variant<RunSettings, SettingsError>
 resolveRunSettings(const Settings& options, const std::optional<std::filesystem::path>& configFile,
@@ -75,8 +53,8 @@ resolveRunSettings(const Settings& options, const std::optional<std::filesystem:
         }
         folder = *home + folder.substr(1);
     }
-    if (auto error = prepareDataFolder(folder)) {
-        return *error;
+    if (auto problem = prepareDataFolder(folder)) {
+        return SettingsError{problem->message()};
     }
     run.app.dataDirectory = folder;
     return run;
@@ -84,10 +62,8 @@ resolveRunSettings(const Settings& options, const std::optional<std::filesystem:
 
 std::variant<std::unique_ptr<LocalFeedServer>, std::string>
 startLocalFeeds(RunSettings& settings, const EnvironmentLookup& environment) {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     const std::optional<std::filesystem::path> program =
-        findFeedServer(error ? std::filesystem::path() : self, environment);
+        findFeedServer(runningProgramPath().value_or(std::filesystem::path()), environment);
     if (!program) {
         return "no address is configured and the local feed server " +
                std::string(kFeedServerName) +
@@ -106,6 +82,23 @@ startLocalFeeds(RunSettings& settings, const EnvironmentLookup& environment) {
             settings.app.feedHosts.second + ")";
     }
     return started;
+}
+
+std::variant<std::unique_ptr<LocalFeedServer>, std::string>
+startLocalFeedsWhenNeeded(RunSettings& settings, const EnvironmentLookup& environment,
+                          const std::function<void(const std::string& note)>& say) {
+    if (!settings.localFeeds) {
+        return std::unique_ptr<LocalFeedServer>();
+    }
+    auto started = startLocalFeeds(settings, environment);
+    if (std::holds_alternative<std::unique_ptr<LocalFeedServer>>(started)) {
+        say(settings.localFeedsNote);
+    }
+    return started;
+}
+
+std::string siteUrlOrLocalDefault(const std::string& configured) {
+    return configured.empty() ? std::string(kLocalFeedServerSiteUrl) : configured;
 }
 
 } // namespace kestrum

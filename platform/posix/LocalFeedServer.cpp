@@ -180,7 +180,7 @@ LocalFeedServer::start(const std::filesystem::path& program, std::chrono::millis
     }
 }
 
-LocalFeedServer::LocalFeedServer(pid_t pid, int output)
+LocalFeedServer::LocalFeedServer(ProcessId pid, int output)
     : m_pid(pid), m_outputReader([output] {
           char buffer[512];
           for (;;) {
@@ -197,17 +197,18 @@ LocalFeedServer::LocalFeedServer(pid_t pid, int output)
       }) {}
 
 LocalFeedServer::~LocalFeedServer() {
-    ::kill(m_pid, SIGTERM);
+    const auto pid = static_cast<pid_t>(m_pid);
+    ::kill(pid, SIGTERM);
     int status = 0;
     bool ended = false;
     for (int i = 0; i < 200 && !ended; ++i) {
-        ended = ::waitpid(m_pid, &status, WNOHANG) == m_pid;
+        ended = ::waitpid(pid, &status, WNOHANG) == pid;
         if (!ended) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
     if (!ended) {
-        killNow(m_pid);
+        killNow(pid);
     }
     m_outputReader.join();
 }

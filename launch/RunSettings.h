@@ -9,12 +9,19 @@
 #include "platform/Settings.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace kestrum {
+
+// The local feed server's web address when it runs on its default ports: the site address at
+// the end of the report of a program that reads its draws from elsewhere, starts no server and
+// has no site address configured.
+inline constexpr std::string_view kLocalFeedServerSiteUrl = "http://127.0.0.1:47800/";
 
 struct RunSettings {
     AppSettings app;
@@ -43,5 +50,16 @@ resolveRunSettings(const Settings& options, const std::optional<std::filesystem:
 // is not found or does not start.
 std::variant<std::unique_ptr<LocalFeedServer>, std::string>
 startLocalFeeds(RunSettings& settings, const EnvironmentLookup& environment);
+
+// The local feed server when the settings name no address (`settings.localFeeds`): started as
+// startLocalFeeds does, its note handed to `say` (each program writes it on standard error
+// with its own name). A null server when none is needed; it stops when the pointer goes.
+std::variant<std::unique_ptr<LocalFeedServer>, std::string>
+startLocalFeedsWhenNeeded(RunSettings& settings, const EnvironmentLookup& environment,
+                          const std::function<void(const std::string& note)>& say);
+
+// The site address at the end of the report: `configured`, else the local feed server's
+// default address.
+std::string siteUrlOrLocalDefault(const std::string& configured);
 
 } // namespace kestrum

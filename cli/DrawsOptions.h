@@ -1,0 +1,39 @@
+#pragma once
+
+// The options with which plan, search and export name their draws: --lottery, --feed,
+// --replay and (plan and search) --format.
+
+#include "cli/CommandLine.h"
+
+#include <optional>
+#include <string>
+
+namespace CLI {
+class App;
+} // namespace CLI
+
+namespace kestrum::cli {
+
+class DrawsOptions {
+public:
+    // Adds the options to `command`; --format only `withFormat`.
+    void addTo(CLI::App& command, bool withFormat);
+
+    // Checks what they took (`parsed`: the command's parser) and fills the request's lottery,
+    // feed, replay and format. What is wrong otherwise.
+    std::optional<std::string> take(const CLI::App& parsed, Request& request) const;
+
+private:
+    std::string m_lottery = "1";
+    std::string m_feed;
+    bool m_replay = false;
+    std::string m_format = "text";
+};
+
+// The message for a lottery that --lottery names wrong.
+std::string lotteryError(const std::string& text);
+
+// The message for a play type that --play names wrong; `allowsAll`: "all" would have done.
+std::string playTypeError(const std::string& text, bool allowsAll);
+
+} // namespace kestrum::cli

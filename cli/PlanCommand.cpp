@@ -1,0 +1,71 @@
+// plan: the plan report of play types of a lottery, as the window shows it.
+
+#include "cli/CliCommand.h"
+#include "cli/Console.h"
+#include "cli/DrawsOptions.h"
+#include "cli/DrawsRun.h"
+#include "cli/Names.h"
+#include "cli/Program.h"
+
+#include <CLI/CLI.hpp>
+
+namespace kestrum::cli {
+
+namespace {
+
+class PlanCommand final : public CliCommand {
+public:
+    CLI::App* addTo(CLI::App& program) override {
+        CLI::App* plan = program.add_subcommand(
+            "plan", "Print the plan report of play types of a lottery, as the window shows it.");
+        m_draws.addTo(*plan, true);
+        plan->add_option("--play", m_play,
+                         "The play type (h1, h2, h3, h3b, h5b, shi, bai, qian, wan, q3, or its "
+                         "caption), or all (the default).")
+            ->type_name("P");
+        return plan;
+    }
+
+    std::optional<std::string> take(const CLI::App& parsed, Request& request) const override {
+        if (auto error = m_draws.take(parsed, request)) {
+            return error;
+        }
+        if (m_play == "all") {
+            request.playTypes.assign(allPlayTypes().begin(), allPlayTypes().end());
+        } else if (const std::optional<PlayType> type = playTypeNamed(m_play)) {
+            request.playTypes = {*type};
+        } else {
+            return playTypeError(m_play, true);
+        }
+        return std::nullopt;
+    }
+
+    bool leavesNoFile() const override { return true; }
+
+    int run(const Request& request, const RunSettings& settings,
+            const std::string& siteUrl) const override {
+        const std::unique_ptr<DrawsRun> draws = DrawsRun::open(request, settings);
+        if (!draws) {
+            return kExitFailed;
+        }
+        if (const std::optional<int> failed = draws->load(false)) {
+            return *failed;
+        }
+        const PlanSnapshot& plans = *draws->view().plans;
+        return printed(request.format == OutputFormat::Json
+                           ? planJson(draws->shown(), plans, request.playTypes)
+                           : planText(plans, request.playTypes, siteUrl));
+    }
+
+private:
+    DrawsOptions m_draws;
+    std::string m_play = "all";
+};
+
+} // namespace
+
+std::unique_ptr<CliCommand> makePlanCommand() {
+    return std::make_unique<PlanCommand>();
+}
+
+} // namespace kestrum::cli
