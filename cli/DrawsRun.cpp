@@ -26,13 +26,6 @@ std::string feedPlace(const Request& request, const std::string& feedUrl) {
 
 } // namespace
 
-FetchResult DrawsRun::NetworkClient::fetchLines(const std::string& url, std::int32_t maxLines) {
-    if (!m_client) {
-        m_client = std::make_unique<CurlHttpClient>();
-    }
-    return m_client->fetchLines(url, maxLines);
-}
-
 std::unique_ptr<DrawsRun> DrawsRun::open(const Request& request, const RunSettings& settings) {
     auto network = std::make_unique<NetworkClient>();
     const std::string feedUrl =

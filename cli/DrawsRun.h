@@ -7,9 +7,9 @@
 #include "cli/CommandLine.h"
 #include "cli/FeedSource.h"
 #include "cli/HeadlessView.h"
+#include "cli/NetworkClient.h"
 #include "cli/Output.h"
 #include "launch/RunSettings.h"
-#include "platform/CurlHttpClient.h"
 
 #include <cstddef>
 #include <memory>
@@ -38,17 +38,6 @@ public:
     DrawsShown shown() const;
 
 private:
-    // The HTTP client, made on its first use: a command that reads its feed from a file and
-    // needs no host never starts the HTTP library (whose start, TLS and all, is a good part of
-    // such a command's time).
-    class NetworkClient final : public HttpClient {
-    public:
-        FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override;
-
-    private:
-        std::unique_ptr<CurlHttpClient> m_client;
-    };
-
     DrawsRun(const Request& request, const RunSettings& settings, std::string feedUrl,
              std::unique_ptr<NetworkClient> network, std::unique_ptr<SourceHttpClient> source,
              std::size_t replayFirst);

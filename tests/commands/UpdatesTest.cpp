@@ -63,18 +63,6 @@ TEST(UpdateCheckFailureTest, AnUnreachableFileIsTriedThreeTimesThenIgnored) {
     EXPECT_EQ(updatePackageUrl("http://web.test"), "http://web.test/xiazai/vnssc.rar");
 }
 
-TEST(WebAddressTest, OnlyHttpAndHttpsAddressesWithAHost) {
-    EXPECT_TRUE(isWebAddress("http://127.0.0.1:47800/promo.html"));
-    EXPECT_TRUE(isWebAddress("HTTPS://example.test/"));
-    EXPECT_FALSE(isWebAddress(""));
-    EXPECT_FALSE(isWebAddress("file:///etc/passwd"));
-    EXPECT_FALSE(isWebAddress("/usr/bin/xterm"));
-    EXPECT_FALSE(isWebAddress("http://"));
-    EXPECT_FALSE(isWebAddress("http:///etc/passwd"));
-    EXPECT_FALSE(isWebAddress("http://a.test/ ; rm -rf ~"));
-    EXPECT_FALSE(isWebAddress("javascript:alert(1)"));
-}
-
 class PromoLineTest : public testing::Test {
 protected:
     PromoLineTest() { m_settings.webHost = "http://web.test"; }

@@ -1,4 +1,4 @@
-#include "UserActions.h"
+#include "support/UserActions.h"
 #include "report/PlanReport.h"
 #include "support/FakeHttpClient.h"
 #include "support/Feeds.h"

@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "UserActions.h"
+#include "support/UserActions.h"
 #include "support/FakeHttpClient.h"
 #include "support/Feeds.h"
 #include "support/ManualClock.h"

@@ -1,6 +1,6 @@
 #include "app/StartupFlow.h"
 
-#include "UserActions.h"
+#include "support/UserActions.h"
 #include "app/UpdateCheckThread.h"
 #include "commands/Updates.h"
 #include "support/FakeHttpClient.h"
