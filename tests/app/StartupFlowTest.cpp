@@ -1,9 +1,9 @@
 #include "app/StartupFlow.h"
 
-#include "support/UserActions.h"
 #include "app/UpdateCheckThread.h"
 #include "commands/Updates.h"
 #include "support/FakeHttpClient.h"
+#include "support/UserActions.h"
 #include "ui/UpdateCheckWindow.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "ui/MainWindow.h"
 
-#include "support/UserActions.h"
 #include "support/FakeHttpClient.h"
 #include "support/Feeds.h"
 #include "support/ManualClock.h"
+#include "support/UserActions.h"
 #include "ui/AboutDialog.h"
 #include "ui/DialogUnits.h"
 
