@@ -1,5 +1,6 @@
 #include "feedsim/FeedServer.h"
 
+#include "feedsim/FeedForms.h"
 #include "feedsim/HostilePages.h"
 #include "feedsim/Validators.h"
 
@@ -113,8 +114,8 @@ bool FeedServer::answerFeed(Host host, const httplib::Request& request,
                             lastModified(answer.file));
         return true;
     }
-    const FeedInfo* feed = findFeed(host, request.path);
-    if (feed == nullptr) {
+    const std::optional<FeedAtPath> feed = findFeedForm(host, request.path);
+    if (!feed) {
         response.status = 404;
         return false;
     }
@@ -134,7 +135,8 @@ bool FeedServer::answerFeed(Host host, const httplib::Request& request,
         break;
     }
     answerConditionally(request, response,
-                        feedText(*feed, m_options.clock(), m_options.publication), "text/plain");
+                        feedBody(*feed->feed, feed->form, m_options.clock(), m_options.publication),
+                        std::string(contentType(feed->form)));
     return true;
 }
 

@@ -3,7 +3,8 @@
 // The local feed server: the maker's web host and the two draw-feed hosts, each on its own
 // port of 127.0.0.1. It either simulates the draws or serves a folder as it stands on disk.
 //
-// The feed hosts answer every feed with an ETag, a strong validator made from the bytes of the
+// The feed hosts serve each simulated feed as lines, as JSON and as CSV (feedsim/FeedForms.h).
+// They answer every feed with an ETag, a strong validator made from the bytes of the
 // body, and answer 304 with no body to a request whose If-None-Match names it (or is "*"). They
 // count the requests for each feed, and the 304s among them. The server can also announce each
 // simulated draw at the moment it is published, as the publication rule (feedsim/Simulation.h)
@@ -93,8 +94,8 @@ public:
     Ports ports() const;
 
     // Every feed requested so far, by path; a request counts once it is answered. Simulated:
-    // the feeds' paths on their own hosts. --files: any path of the feed hosts that names a
-    // file.
+    // the feeds' paths on their own hosts, each form at its own path. --files: any path of the feed
+    // hosts that names a file.
     std::vector<RequestCount> requestCounts() const;
 
 private:

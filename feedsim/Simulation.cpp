@@ -178,14 +178,24 @@ std::string drawLine(const FeedInfo& feed, Draw draw) {
     return periodCode(feed, draw) + digits;
 }
 
+std::vector<Draw> feedDraws(const FeedInfo& feed, std::chrono::milliseconds now,
+                            const Publication& publication, int count) {
+    std::vector<Draw> draws;
+    draws.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    Draw draw = newestPublished(feed, now, publication);
+    for (int i = 0; i < count; ++i) {
+        draws.push_back(draw);
+        draw = previousDraw(feed, draw);
+    }
+    return draws;
+}
+
 std::string feedText(const FeedInfo& feed, std::chrono::milliseconds now,
                      const Publication& publication, int lines) {
     std::string text;
-    Draw draw = newestPublished(feed, now, publication);
-    for (int i = 0; i < lines; ++i) {
+    for (const Draw& draw : feedDraws(feed, now, publication, lines)) {
         text += drawLine(feed, draw);
         text += '\n';
-        draw = previousDraw(feed, draw);
     }
     return text;
 }

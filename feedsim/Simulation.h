@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace feedsim {
 
@@ -89,6 +90,11 @@ std::chrono::milliseconds publishedAt(const FeedInfo& feed, Draw draw,
 // The newest draw of the feed that is published at `now`.
 Draw newestPublished(const FeedInfo& feed, std::chrono::milliseconds now,
                      const Publication& publication);
+
+// The draws the feed shows at `now`: `count` of them, the newest published one first, going
+// back into earlier days as needed. Every form of the feed (lines, JSON, CSV) holds these.
+std::vector<Draw> feedDraws(const FeedInfo& feed, std::chrono::milliseconds now,
+                            const Publication& publication, int count = kFeedLines);
 
 // The feed as it stands at `now`: `lines` lines, the newest published draw first, each ending
 // in LF (no CR), going back into earlier days as needed.

@@ -1,5 +1,6 @@
 #include "feedsim/WebPages.h"
 
+#include "feedsim/FeedForms.h"
 #include "feedsim/Simulation.h"
 
 #include <array>
@@ -58,11 +59,13 @@ std::string sitePage(const Ports& ports) {
     std::string body = "<h1>Kestrum</h1><p>时时彩、分分彩计划软件的本地演示站点。"
                        "Local demonstration site.</p>\n<ul>\n";
     for (const FeedInfo& feed : feeds()) {
-        const std::string url =
-            origin(feed.host == Host::Feed1 ? ports.feed1 : ports.feed2) + std::string(feed.path);
+        const std::string host = origin(feed.host == Host::Feed1 ? ports.feed1 : ports.feed2);
+        const std::string url = host + std::string(feed.path);
+        const std::string json = host + feedPath(feed, FeedForm::Json);
+        const std::string csv = host + feedPath(feed, FeedForm::Csv);
         body += "<li>" + std::to_string(feed.number) + " " + std::string(feed.name) + ", " +
                 std::to_string(feed.drawsPerDay) + "/day: <a href=\"" + url + "\">" + url +
-                "</a></li>\n";
+                "</a> (<a href=\"" + json + "\">JSON</a>, <a href=\"" + csv + "\">CSV</a>)</li>\n";
     }
     body += "</ul>";
     return html("Kestrum", body);

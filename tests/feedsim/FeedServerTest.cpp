@@ -1,5 +1,6 @@
 #include "feedsim/FeedServer.h"
 
+#include "feedsim/FeedForms.h"
 #include "support/ScratchFolder.h"
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <mutex>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -134,6 +137,9 @@ TEST_F(FeedServerTest, TheWebHostServesTheMakersFilesMarkedAsSimulated) {
     EXPECT_NE(site.find("http://127.0.0.1:" + std::to_string(m_server->port(Host::Feed2)) +
                         "/ssckj/jx.txt"),
               std::string::npos);
+    EXPECT_NE(
+        site.find("http://127.0.0.1:" + std::to_string(m_server->port(Host::Feed1)) + "/ynffc.csv"),
+        std::string::npos);
     EXPECT_EQ(get(Host::Web, "/xiazai/vnssc.rar").status, 200);
     EXPECT_EQ(get(Host::Web, "/add/none.html").status, 404);
 }
@@ -236,6 +242,125 @@ TEST_F(FeedServerTest, AFeedIsNotModifiedUntilItsNextDrawIsPublished) {
     EXPECT_EQ(after.body.rfind(drawLine(feed, draw) + "\n", 0), 0u) << after.body;
     EXPECT_NE(after.etag, before.etag);
     EXPECT_EQ(getIfNoneMatch(Host::Feed2, "/dbffc.txt", after.etag).status, 304);
+}
+
+// The JSON records as draw lines, newest first: "20150101-001" and "1,2,3,4,5" make
+// "20150101001 1,2,3,4,5". The codes must have the feed's form.
+std::vector<std::string> jsonLines(const FeedInfo& feed, const std::string& body) {
+    std::vector<std::string> lines;
+    const nlohmann::json records = nlohmann::json::parse(body).at("data");
+    EXPECT_TRUE(records.is_array());
+    for (const nlohmann::json& record : records) {
+        std::string expect = record.at("expect").get<std::string>();
+        EXPECT_EQ(expect.size(), 9u + static_cast<std::size_t>(feed.periodDigits)) << expect;
+        EXPECT_EQ(expect.find('-'), 8u) << expect;
+        expect.erase(8, 1);
+        lines.insert(lines.begin(), expect + " " + record.at("opencode").get<std::string>());
+    }
+    return lines;
+}
+
+// The CSV rows as draw lines, newest first: "150101001,12345" makes "20150101001 1,2,3,4,5".
+std::vector<std::string> csvLines(const FeedInfo& feed, const std::string& body) {
+    std::vector<std::string> lines;
+    std::istringstream rows(body);
+    std::string row;
+    EXPECT_TRUE(std::getline(rows, row));
+    EXPECT_EQ(row, "issue,code");
+    while (std::getline(rows, row)) {
+        const std::size_t comma = row.find(',');
+        const std::string issue = row.substr(0, comma);
+        const std::string code = comma == std::string::npos ? "" : row.substr(comma + 1);
+        EXPECT_EQ(issue.size(), 6u + static_cast<std::size_t>(feed.periodDigits)) << row;
+        EXPECT_EQ(code.size(), 5u) << row;
+        std::string digits;
+        for (const char digit : code) {
+            digits += (digits.empty() ? "" : ",") + std::string(1, digit);
+        }
+        lines.insert(lines.begin(), "20" + issue + " " + digits);
+    }
+    EXPECT_EQ(body.back(), '\n');
+    return lines;
+}
+
+std::vector<std::string> plainLines(const std::string& body) {
+    std::vector<std::string> lines;
+    std::istringstream text(body);
+    for (std::string line; std::getline(text, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// At a moment when one draw is drawn but held back by its lag, and the 60 draws reach back into
+// the day before, the JSON (oldest first) and the CSV hold exactly the draws of the plain feed,
+// with four-digit period numbers for the 1440-draw feeds.
+TEST_F(FeedServerTest, EveryFeedIsServedAsJsonAndCsvWithTheSameDraws) {
+    const Publication publication{milliseconds{2'500}, milliseconds{10'000}, 7};
+    startServer(std::nullopt, publishing(publication));
+    m_at = publishedAt(feeds()[5], {20150101, 30}, publication) - milliseconds{1};
+    for (const FeedInfo& feed : feeds()) {
+        SCOPED_TRACE(std::string(feed.path));
+        const Answer plain = get(feed.host, std::string(feed.path));
+        const Answer json = get(feed.host, feedPath(feed, FeedForm::Json));
+        const Answer csv = get(feed.host, feedPath(feed, FeedForm::Csv));
+        ASSERT_EQ(plain.status, 200);
+        ASSERT_EQ(json.status, 200);
+        ASSERT_EQ(csv.status, 200);
+        EXPECT_EQ(json.contentType, "application/json");
+        EXPECT_EQ(csv.contentType, "text/csv");
+        const std::vector<std::string> lines = plainLines(plain.body);
+        ASSERT_EQ(lines.size(), 60u);
+        EXPECT_EQ(lines.back().substr(0, 8), "20141231");
+        EXPECT_EQ(jsonLines(feed, json.body), lines);
+        EXPECT_EQ(csvLines(feed, csv.body), lines);
+        const Host other = feed.host == Host::Feed1 ? Host::Feed2 : Host::Feed1;
+        EXPECT_EQ(get(other, feedPath(feed, FeedForm::Json)).status, 404);
+        EXPECT_EQ(get(Host::Web, feedPath(feed, FeedForm::Csv)).status, 404);
+    }
+    // The 1440-draw feed's newest draw is the one before the held-back one.
+    EXPECT_EQ(plainLines(get(Host::Feed2, "/dbffc.txt").body).front(),
+              drawLine(feeds()[5], {20150101, 29}));
+    EXPECT_EQ(get(Host::Feed1, "/ssckj/cq.xml").status, 404);
+    EXPECT_EQ(get(Host::Feed1, "/.json").status, 404);
+}
+
+// Each form has its own tag, answered with 304 until the next draw is published, and is counted
+// at its own path.
+TEST_F(FeedServerTest, JsonAndCsvAreNotModifiedUntilTheNextDrawIsPublished) {
+    const Publication publication{milliseconds{3'000}, milliseconds{3'000}, 2};
+    startServer(std::nullopt, publishing(publication));
+    const FeedInfo& feed = feeds()[6]; // /ynffc.txt, every minute
+    const Draw draw{20150101, 600};
+    const milliseconds at = publishedAt(feed, draw, publication);
+    m_at = at - milliseconds{1};
+    const std::string plainTag = get(Host::Feed1, "/ynffc.txt").etag;
+    for (const FeedForm form : {FeedForm::Json, FeedForm::Csv}) {
+        const std::string path = feedPath(feed, form);
+        SCOPED_TRACE(path);
+        m_at = at - milliseconds{1};
+        const Answer before = get(Host::Feed1, path);
+        ASSERT_EQ(before.status, 200);
+        EXPECT_EQ(before.body, feedBody(feed, form, m_at.load(), publication));
+        EXPECT_NE(before.etag, plainTag);
+        const Answer same = getIfNoneMatch(Host::Feed1, path, before.etag);
+        EXPECT_EQ(same.status, 304);
+        EXPECT_EQ(same.body, "");
+        EXPECT_EQ(same.etag, before.etag);
+        EXPECT_EQ(getIfNoneMatch(Host::Feed1, path, plainTag).status, 200);
+
+        m_at = at;
+        const Answer after = getIfNoneMatch(Host::Feed1, path, before.etag);
+        EXPECT_EQ(after.status, 200);
+        EXPECT_EQ(after.body, feedBody(feed, form, at, publication));
+        EXPECT_NE(after.etag, before.etag);
+        EXPECT_EQ(getIfNoneMatch(Host::Feed1, path, after.etag).status, 304);
+    }
+    const std::vector<RequestCount> counts = m_server->requestCounts();
+    ASSERT_EQ(counts.size(), 3u);
+    EXPECT_EQ(requestCountLine(counts[0]), "feedsim: requests /ynffc.csv 5 (304: 2)");
+    EXPECT_EQ(requestCountLine(counts[1]), "feedsim: requests /ynffc.json 5 (304: 2)");
+    EXPECT_EQ(requestCountLine(counts[2]), "feedsim: requests /ynffc.txt 1 (304: 0)");
 }
 
 TEST_F(FeedServerTest, FixedFilesAreNotModifiedUntilTheyChange) {
