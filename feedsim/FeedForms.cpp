@@ -1,8 +1,8 @@
 #include "feedsim/FeedForms.h"
 
-#include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 namespace feedsim {
 
