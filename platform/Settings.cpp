@@ -74,6 +74,54 @@ std::optional<SourceFormat> formatNamed(std::string_view name) {
     return std::nullopt;
 }
 
+// A source's request headers: `key` names them in the messages.
+std::optional<std::string> takeHeaders(std::map<std::string, std::string>& headers,
+                                       const std::string& key, const toml::node& value,
+                                       const std::filesystem::path& path) {
+    const auto* table = value.as_table();
+    if (table == nullptr) {
+        return where(path, value.source()) + ": " + key +
+               " must be a table of names and values, such as { \"X-Token\" = \"...\" }";
+    }
+    for (const auto& [name, header] : *table) {
+        const std::string place = where(path, header.source());
+        const std::string full = key + "." + std::string(name.str());
+        if (!isHeaderName(name.str())) {
+            return where(path, name.source()) + ": " + key + ": \"" + std::string(name.str()) +
+                   "\" is not a header name";
+        }
+        const auto* text = header.as_string();
+        if (text == nullptr) {
+            return place + ": " + full + " must be a string in quotes";
+        }
+        if (!isHeaderValue(text->get())) {
+            return place + ": " + full + " holds a line break or another control character";
+        }
+        headers.emplace(name.str(), text->get());
+    }
+    return std::nullopt;
+}
+
+// A source's spans of the day, kept as written.
+std::optional<std::string> takeSchedule(std::vector<std::string>& schedule, const std::string& key,
+                                        const toml::node& value,
+                                        const std::filesystem::path& path) {
+    const std::string wanted =
+        " must be an array of strings in quotes, such as [\"10:00-22:00/10m\"]";
+    const auto* spans = value.as_array();
+    if (spans == nullptr) {
+        return where(path, value.source()) + ": " + key + wanted;
+    }
+    for (const toml::node& span : *spans) {
+        const auto* text = span.as_string();
+        if (text == nullptr) {
+            return where(path, span.source()) + ": " + key + wanted;
+        }
+        schedule.push_back(text->get());
+    }
+    return std::nullopt;
+}
+
 // Reads one [sources.NAME] table; an error message when it is not a source.
 std::optional<std::string> takeSource(SourceSettings& source, const std::string& name,
                                       const toml::table& table, const std::filesystem::path& path) {
@@ -89,43 +137,14 @@ std::optional<std::string> takeSource(SourceSettings& source, const std::string&
                    " (the keys of a source are " + listOf(kSourceKeys) + ")";
         }
         if (word == "headers") {
-            const auto* headers = value.as_table();
-            if (headers == nullptr) {
-                return place + ": " + full + " must be a table of names and values, such as " +
-                       "{ \"X-Token\" = \"...\" }";
-            }
-            for (const auto& [header, headerValue] : *headers) {
-                const std::string headerPlace = where(path, headerValue.source());
-                if (!isHeaderName(header.str())) {
-                    return where(path, header.source()) + ": " + full + ": \"" +
-                           std::string(header.str()) + "\" is not a header name";
-                }
-                const auto* text = headerValue.as_string();
-                if (text == nullptr) {
-                    return headerPlace + ": " + full + "." + std::string(header.str()) +
-                           " must be a string in quotes";
-                }
-                if (!isHeaderValue(text->get())) {
-                    return headerPlace + ": " + full + "." + std::string(header.str()) +
-                           " holds a line break or another control character";
-                }
-                source.headers.emplace(header.str(), text->get());
+            if (auto error = takeHeaders(source.headers, full, value, path)) {
+                return error;
             }
             continue;
         }
         if (word == "schedule") {
-            const auto* spans = value.as_array();
-            const std::string wanted =
-                " must be an array of strings in quotes, such as [\"10:00-22:00/10m\"]";
-            if (spans == nullptr) {
-                return place + ": " + full + wanted;
-            }
-            for (const toml::node& span : *spans) {
-                const auto* text = span.as_string();
-                if (text == nullptr) {
-                    return where(path, span.source()) + ": " + full + wanted;
-                }
-                source.schedule.push_back(text->get());
+            if (auto error = takeSchedule(source.schedule, full, value, path)) {
+                return error;
             }
             continue;
         }
