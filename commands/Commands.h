@@ -9,9 +9,11 @@
 #include "engine/Engine.h"
 #include "engine/Search.h"
 #include "platform/HttpClient.h"
+#include "platform/Settings.h"
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +27,9 @@ struct AppSettings {
     std::string webHost;
     // Where "data1.txt" and the export files are written.
     std::filesystem::path dataDirectory{"."};
+    // The settings file's draw source of each lottery that has one, by feed name (cq, jx, ...).
+    // Not read yet: every lottery is still read from its own host and path as lines.
+    std::map<std::string, SourceSettings> sources;
 };
 
 struct CommandContext {

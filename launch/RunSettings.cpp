@@ -41,6 +41,7 @@ resolveRunSettings(const Settings& options, const std::optional<std::filesystem:
     }
     run.app.feedHosts = {chosen.feedHost1.value_or(""), chosen.feedHost2.value_or("")};
     run.app.webHost = chosen.webHost.value_or("");
+    run.app.sources = chosen.sources;
     run.siteUrl = chosen.siteUrl.value_or("");
     run.webPanels = chosen.webPanels.value_or(true);
     run.updateCheck = chosen.updateCheck.value_or(true);

@@ -40,7 +40,7 @@ struct RunSettings {
 // Layers `options` over the settings file (`configFile`, which must then exist, else the default
 // file when there is one) over the build's own values. Once any address is named, the feed
 // hosts and the web host must all be. Expands a leading "~/" of the data folder and makes sure
-// the folder exists and can be written.
+// the folder exists and can be written. The file's draw sources go into `app.sources`.
 std::variant<RunSettings, SettingsError>
 resolveRunSettings(const Settings& options, const std::optional<std::filesystem::path>& configFile,
                    const EnvironmentLookup& environment);

@@ -1,18 +1,58 @@
 #pragma once
 
 // The program's settings: the addresses of the two draw-feed hosts and of the maker's web host,
-// the product's site address, the data folder and three switches. They come from the command
-// line, then the settings file, then what the build compiles in, in that order of precedence;
-// a setting that no layer names is left to the program's own default.
+// the product's site address, the data folder, three switches and the draw source of each
+// lottery. They come from the command line, then the settings file, then what the build
+// compiles in, in that order of precedence; a setting that no layer names is left to the
+// program's own default. The sources come from the settings file alone.
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace kestrum {
+
+// How a source's body is read: the feed's own draw lines, or records mapped to draws.
+enum class SourceFormat { Lines, Json, Csv };
+
+// One lottery's draw source, a [sources.NAME] table of the settings file.
+struct SourceSettings {
+    // Where its draws are fetched (http or https, checked); nothing keeps the lottery's own host
+    // and path.
+    std::optional<std::string> url;
+    SourceFormat format = SourceFormat::Lines;
+    // json: a JSON Pointer to the array of records, checked as one; "" is the top level.
+    // Empty for the other formats.
+    std::string records;
+    // json: a record's field; csv: a column's header name, or its number from 1, as text.
+    // Never empty for json and csv; empty for lines.
+    std::string period;
+    std::string digits;
+    // Request headers, name to value: each name an HTTP token, no value with a line break or
+    // other control character but the tab.
+    std::map<std::string, std::string> headers;
+    // The spans of the day and their intervals, as written (e.g. "10:00-22:00/10m"); only
+    // checked to be text here. Empty when the source names none.
+    std::vector<std::string> schedule;
+
+    bool operator==(const SourceSettings&) const = default;
+};
+
+// The feed names that a [sources.NAME] table may use, one per lottery, in the order of the
+// lotteries' numbers. The lottery table's feed paths end in exactly these names.
+inline constexpr std::string_view kSourceFeedNames[] = {
+    "cq", "jx", "xj", "tj", "dbwfc", "dbffc", "ynffc", "hnffc", "tlffc", "xgffc",
+};
+
+// The keys of a source table, in the order the messages list them.
+inline constexpr std::string_view kSourceKeys[] = {
+    "url", "format", "records", "period", "digits", "headers", "schedule",
+};
 
 // One layer of settings; an empty field is not named by this layer.
 struct Settings {
@@ -28,6 +68,9 @@ struct Settings {
     std::optional<bool> updateCheck;
     // Refresh when draws are due rather than at the lottery's fixed period.
     std::optional<bool> followDraws;
+    // The draw source of each lottery that has one, by feed name; a lottery not named here is
+    // read from its own host and path as lines.
+    std::map<std::string, SourceSettings> sources;
 
     bool operator==(const Settings&) const = default;
 };
@@ -41,8 +84,8 @@ using SettingsResult = std::variant<Settings, SettingsError>;
 
 // The keys a settings file may hold, in the order the messages list them.
 inline constexpr std::string_view kSettingsKeys[] = {
-    "feed_host_1", "feed_host_2", "web_host",     "site_url",
-    "data_dir",    "web_panels",  "update_check", "follow_draws",
+    "feed_host_1", "feed_host_2",  "web_host",     "site_url", "data_dir",
+    "web_panels",  "update_check", "follow_draws", "sources",
 };
 
 // Looks up an environment variable; nothing when it is unset.
@@ -64,7 +107,10 @@ std::optional<std::filesystem::path> defaultLogPath(const EnvironmentLookup& env
 // optional (the default path) and an error when it was named. Every other fault is an error:
 // a file that does not parse (its path, line and column, and what is wrong), an unknown key
 // (named, with the keys that exist), a value of the wrong type, an address that is not http
-// or https, an empty data folder.
+// or https, an empty data folder. In a source table also: a feed name that is no lottery's, an
+// unknown key, a format other than "lines", "json" and "csv", a records value that is no JSON
+// Pointer, json or csv without period and digits (or mapping keys for a format that maps
+// nothing), a header that could not be sent as written.
 SettingsResult readSettingsFile(const std::filesystem::path& path, bool mustExist);
 
 // Reads the text of a settings file; `path` names it in the messages.
@@ -74,7 +120,8 @@ SettingsResult parseSettingsText(std::string_view text, const std::filesystem::p
 // message, e.g. "--web-host").
 std::optional<SettingsError> checkAddress(std::string_view source, const std::string& address);
 
-// The layer `over` wins where it names a setting; `under` fills the rest.
+// The layer `over` wins where it names a setting; `under` fills the rest. A source is taken
+// whole, from the layer that names its feed.
 Settings layered(const Settings& over, const Settings& under);
 
 // Whether any of the four addresses is named. When none is, the program runs its own local

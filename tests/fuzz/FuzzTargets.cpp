@@ -15,10 +15,12 @@
 #include "report/PlanReport.h"
 #include "report/PlanTally.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -237,6 +239,23 @@ void settingsFile(const std::uint8_t* data, std::size_t size) {
         expect(!address->has_value() || isWebAddress(**address), "a bad address accepted");
     }
     expect(!settings.dataDir || !settings.dataDir->empty(), "an empty data folder accepted");
+    for (const auto& [name, source] : settings.sources) {
+        expect(std::find(std::begin(kSourceFeedNames), std::end(kSourceFeedNames), name) !=
+                   std::end(kSourceFeedNames),
+               "a source for no lottery accepted");
+        expect(!source.url || isWebAddress(*source.url), "a bad source address accepted");
+        const bool maps = source.format != SourceFormat::Lines;
+        expect(maps == !source.period.empty() && maps == !source.digits.empty(),
+               "a source's fields do not match its format");
+        expect(source.records.empty() ||
+                   (source.format == SourceFormat::Json && source.records.front() == '/'),
+               "a bad records pointer accepted");
+        for (const auto& [header, value] : source.headers) {
+            expect(!header.empty() && header.find_first_of(" :\r\n") == std::string::npos &&
+                       value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
+                   "a header that cannot be sent accepted");
+        }
+    }
 }
 
 namespace {
