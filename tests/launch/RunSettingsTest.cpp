@@ -49,5 +49,12 @@ TEST(RunSettingsTest, TheFilesSourcesReachTheCommands) {
     EXPECT_TRUE(std::get<RunSettings>(plain).app.sources.empty());
 }
 
+// The shipped example maps every lottery, and the settings reader takes it as it stands.
+TEST(RunSettingsTest, TheExampleSourcesFileIsTakenWhole) {
+    const SettingsResult read = readSettingsFile(KESTRUM_EXAMPLE_SOURCES, true);
+    ASSERT_TRUE(std::holds_alternative<Settings>(read)) << std::get<SettingsError>(read).message;
+    EXPECT_EQ(std::get<Settings>(read).sources.size(), std::size(kSourceFeedNames));
+}
+
 } // namespace
 } // namespace kestrum
