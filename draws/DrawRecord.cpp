@@ -55,7 +55,10 @@ std::int64_t valueOf(std::string_view digits) {
 }
 
 std::string quoted(std::string_view text) {
-    return "\"" + shownText(text) + "\"";
+    std::string out(1, '"');
+    out += shownText(text);
+    out += '"';
+    return out;
 }
 
 // A period read as a date and a number, or why it is none.
