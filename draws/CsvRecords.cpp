@@ -136,7 +136,7 @@ std::optional<std::string> readCsvRecords(std::string_view body, const SourceMap
     csv_free(&parser);
     if (!parsed) {
         return "CSV that cannot be read (" + std::string(csv_strerror(error)) + " at byte " +
-               std::to_string(read + 1) + ")";
+               std::to_string(read + 1) + "); the body begins: " + shownText(body, 80);
     }
     if (!finished) {
         return std::string("CSV cut short (a quoted cell is left open at the end)");

@@ -186,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "CSV cut short (a quoted cell is left open at the end)"},
         NotDrawsCase{csvMapping(), "issue,code\n161210001,\"123\"45\n",
                      "CSV that cannot be read (error parsing data while strict checking enabled "
-                     "at byte 27)"}));
+                     "at byte 27); the body begins: issue,code 161210001,\"123\"45"}));
 
 TEST(DrawSource, NewestFirstEachPeriodOnceWhateverTheOrder) {
     const std::string body = R"({"data":[
