@@ -83,6 +83,18 @@ RefreshPlanner::RefreshPlanner(std::int32_t drawsPerDay, Millis period, Moment s
     m_fastPolls = std::clamp(perDraw + 2, 6, 10);
 }
 
+double RefreshPlanner::quietCap() const {
+    // Draws that came closer together than expected (a feed that draws faster than its
+    // schedule says, or than the even spread) bring the cap down to half their gap.
+    double cap = m_quietCap;
+    for (const Arrival& arrival : m_arrivals) {
+        if (arrival.gapBefore > 0) {
+            cap = std::min(cap, std::max(m_period, arrival.gapBefore / 2));
+        }
+    }
+    return cap;
+}
+
 bool RefreshPlanner::Arrival::precise() const {
     return polled - lower <= kPreciseWidth;
 }
@@ -155,11 +167,11 @@ RefreshPlanner::Window RefreshPlanner::window(std::int64_t ordinal) const {
         // as after the first arrival): the polls split the window evenly, each one looking
         // for the draw in the stretch before it.
         const std::int32_t polls = std::max(afford, 1);
-        const double step = std::min(width / polls, m_quietCap);
+        const double step = std::min(width / polls, quietCap());
         return {base + earliest + step, step, polls};
     }
     // No wider apart than a quiet stretch, however little is known.
-    const double step = std::min(std::max(kFastStep, width / (m_fastPolls - 1)), m_quietCap);
+    const double step = std::min(std::max(kFastStep, width / (m_fastPolls - 1)), quietCap());
     return {base + earliest, step, m_fastPolls};
 }
 
@@ -169,9 +181,25 @@ void RefreshPlanner::projectWindowBudget() {
         return;
     }
     const double first = drawPosition(m_target) + offsets().first;
-    // The quiet polls that keep each stretch under the cap until then.
-    const double quiet = std::max(0.0, std::ceil((first - m_lastStart) / m_quietCap) - 1);
-    m_windowBudget = budgetAt(first) - quiet;
+    // The quiet polls that keep each stretch under the cap until then, each paid for as it is
+    // sent, with what was earned up to it.
+    const double cap = quietCap();
+    const double quiet = std::max(0.0, std::ceil((first - m_lastStart) / cap) - 1);
+    double budget = m_budget;
+    double at = m_budgetAt;
+    // A stretch earns at least the poll that ends it (the cap is at least a period), so after
+    // a few the budget stands at its capacity before each quiet poll.
+    const double counted = std::min(quiet, 100.0);
+    if (counted < quiet) {
+        budget = m_capacity - 1;
+        at = m_lastStart + (quiet - counted) * cap;
+    }
+    for (double i = quiet - counted + 1; i <= quiet; ++i) {
+        const double poll = m_lastStart + i * cap;
+        budget = std::min<double>(m_capacity, budget + (poll - at) / m_period) - 1;
+        at = poll;
+    }
+    m_windowBudget = std::min<double>(m_capacity, budget + std::max(0.0, first - at) / m_period);
 }
 
 RefreshPlanner::Millis RefreshPlanner::interval() const {
@@ -233,7 +261,7 @@ RefreshPlanner::Moment RefreshPlanner::nextPoll() const {
             const double pause = std::min(m_period, 2 * kFastStep * std::exp2(m_fallbackPolls));
             at = std::min(m_lastStart + pause, next.first);
         } else {
-            at = std::min(next.first, m_lastStart + m_quietCap);
+            at = std::min(next.first, m_lastStart + quietCap());
         }
     }
     // Not before a poll has been earned. The budget only grows with time, so the moment it
@@ -313,7 +341,12 @@ void RefreshPlanner::pollDone(Moment start, Moment end, PollResult result,
     } else {
         m_earlyStep = 0;
     }
-    m_arrivals.push_back({*ordinal, lower, endMs, startMs});
+    double gapBefore = 0;
+    if (!m_arrivals.empty() && m_arrivals.back().ordinal + 1 == *ordinal) {
+        const Arrival& previous = m_arrivals.back();
+        gapBefore = (lower + endMs - previous.lower - previous.upper) / 2;
+    }
+    m_arrivals.push_back({*ordinal, lower, endMs, startMs, gapBefore});
     while (m_arrivals.size() > kRecentArrivals) {
         m_arrivals.pop_front();
     }

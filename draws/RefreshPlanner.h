@@ -122,6 +122,9 @@ private:
         double upper;
         // When the poll that brought it started.
         double polled;
+        // How long after the draw before it (when that one was seen too) it came, going by the
+        // middles of the two arrivals' bounds; 0 when not known.
+        double gapBefore;
         // Known to within about two fast polls (how long the poll that brought it took aside):
         // the windows cover every precise one of the recent arrivals, but of the coarse ones
         // only the newest.
@@ -149,13 +152,15 @@ private:
     // The budget at `ms`: what it was at m_budgetAt, plus what was earned since, up to the
     // capacity.
     double budgetAt(double ms) const;
+    // The longest quiet stretch: m_quietCap, or less after draws that came closer together.
+    double quietCap() const;
 
     std::int32_t m_drawsPerDay;
     std::optional<DrawSchedule> m_schedule;
     double m_period;    // ms
     double m_interval0; // ms, from drawsPerDay
     double m_interval;  // ms, learned
-    double m_quietCap;  // ms
+    double m_quietCap;  // ms, from the even spread or the schedule
     std::int32_t m_fastPolls;
     std::int32_t m_capacity;
     Moment m_origin;
