@@ -3,19 +3,24 @@
 // When to ask a feed for its newest draw, so that a new draw is seen within a second or so of
 // its publication, without asking more often than the fixed refresh timer would.
 //
-// Draws come on a schedule: `drawsPerDay` of them, evenly over the day. Every draw line names
-// its draw (date and period number), so each draw has an ordinal k, counted across midnight,
-// and draw k appears near `origin + k * interval + offset`. The planner learns the interval and
-// the offset (the feed's publication lag and the spread of it) from the arrivals it is told of,
-// then polls from the earliest expected appearance of the next draw until it is in, at most
-// `fastPolls()` times, a second apart (further apart only while what it knows is still
-// coarse), and stays quiet in between. The fixed period stays as a
-// safety net:
-// - until a few arrivals are seen, it polls at the fixed period, as the timer does;
+// Draws come on a schedule: `drawsPerDay` of them, evenly over the day, or where a
+// DrawSchedule puts them (uneven intervals, pauses). Every draw line names its draw (date and
+// period number), so each draw has an ordinal k, counted across midnight, and a position on the
+// schedule (k * interval when even; the day's start plus the schedule's k-th draw of the day
+// otherwise), and draw k appears near `origin + position(k) + offset`. The planner learns the
+// offset (the feed's publication lag and the spread of it) from the arrivals it is told of,
+// from the first one on, and without a schedule the interval too, then polls from the earliest
+// expected appearance of the next draw until it is in, at most `fastPolls()` times, a second
+// apart. While what it knows is still coarse (after the first arrival, known only to within the
+// fixed period) the polls split the expected stretch evenly between as many as the budget
+// allows. The fixed period stays as a safety net:
+// - until the first arrival is seen, it polls at the fixed period, as the timer does;
 // - when the fast polls end without the draw (a late or skipped draw), it backs off, 2, 4, 8 s
 //   apart and then at the fixed period, until a draw comes or the next draw's fast polls begin;
-// - no quiet stretch is longer than max(period, interval / 2), so a feed that publishes two
-//   draws early, one on the other's heels, still has each of them seen.
+// - no quiet stretch (and no gap between fast polls) is longer than max(period, gap / 2), where
+//   gap is the shortest interval between two draws, even or scheduled: so a feed that
+//   publishes two draws early, one on the other's heels, or draws in what the schedule calls a
+//   pause, still has each of them seen, as long as its draws come no closer than that.
 // A budget caps the polls: one poll is earned per period of time (as the timer sends one), at
 // most `budgetCapacity()` may be saved up, and nothing is earned before the first period: so by
 // any moment it has sent no more polls than the fixed timer would have by then.
@@ -23,6 +28,7 @@
 // The planner reads no clock: the caller passes the moments (a steady clock in the program, a
 // made-up one in tests), so it is a pure function of what it is told.
 
+#include "draws/DrawSchedule.h"
 #include "draws/Feed.h"
 
 #include <chrono>
@@ -30,6 +36,7 @@
 #include <deque>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace kestrum {
 
@@ -66,8 +73,11 @@ public:
     };
 
     // drawsPerDay >= 1; period > 0: the fixed timer's period. `start` is when the timer would
-    // have started (its first poll is due a period later).
-    RefreshPlanner(std::int32_t drawsPerDay, Millis period, Moment start);
+    // have started (its first poll is due a period later). With a schedule, draw k of a day is
+    // expected at the schedule's k-th draw (and a period past the schedule's last draw a day,
+    // the last one's interval after it); without one, the day's draws are spread evenly.
+    RefreshPlanner(std::int32_t drawsPerDay, Millis period, Moment start,
+                   std::optional<DrawSchedule> schedule = std::nullopt);
 
     // The newest draw after a full download: known, but when it appeared is not.
     void drawsLoaded(std::string_view newestLine);
@@ -93,7 +103,8 @@ public:
     // Draws that came after the stored newest but before the one a poll brought, so never
     // stored: each poll takes only the newest line. A feed that skips a draw counts here too.
     std::int64_t drawsPassedOver() const { return m_passedOver; }
-    // The learned interval between draws.
+    // The interval between draws: learned, or with a schedule the one before the next draw
+    // (across a pause, the pause).
     Millis interval() const;
     // The earliest moment the next draw is expected, once learned.
     std::optional<Moment> expectedArrival() const;
@@ -109,31 +120,47 @@ private:
         std::int64_t ordinal;
         double lower;
         double upper;
-        // Known to within about two fast polls: the windows cover every precise one of the
-        // recent arrivals, but of the coarse ones only the newest.
+        // When the poll that brought it started.
+        double polled;
+        // How long after the draw before it (when that one was seen too) it came, going by the
+        // middles of the two arrivals' bounds; 0 when not known.
+        double gapBefore;
+        // Known to within about two fast polls (how long the poll that brought it took aside):
+        // the windows cover every precise one of the recent arrivals, but of the coarse ones
+        // only the newest.
         bool precise() const;
     };
-    // Where the fast polls for draw k go: from `first`, `step` apart.
+    // Where the fast polls for draw k go: `polls` of them from `first`, `step` apart.
     struct Window {
         double first;
-        double last;
         double step;
+        std::int32_t polls;
     };
 
+    // Where draw `ordinal` falls on the schedule, in ms; its arrival comes an offset (learned)
+    // after it.
+    double drawPosition(std::int64_t ordinal) const;
     double msSince(Moment moment) const;
     Moment momentAt(double ms) const;
     bool learning() const;
     Window window(std::int64_t ordinal) const;
+    // Where arrivals come after their draw's position: the earliest and latest offset seen.
+    std::pair<double, double> offsets() const;
+    // Sets m_windowBudget for the window of m_target, from the budget as it stands.
+    void projectWindowBudget();
     void learnInterval();
     // The budget at `ms`: what it was at m_budgetAt, plus what was earned since, up to the
     // capacity.
     double budgetAt(double ms) const;
+    // The longest quiet stretch: m_quietCap, or less after draws that came closer together.
+    double quietCap() const;
 
     std::int32_t m_drawsPerDay;
+    std::optional<DrawSchedule> m_schedule;
     double m_period;    // ms
     double m_interval0; // ms, from drawsPerDay
     double m_interval;  // ms, learned
-    double m_quietCap;  // ms
+    double m_quietCap;  // ms, from the even spread or the schedule
     std::int32_t m_fastPolls;
     std::int32_t m_capacity;
     Moment m_origin;
@@ -154,6 +181,9 @@ private:
     std::int32_t m_targetPolls = 0;
     bool m_fallback = false;
     std::int32_t m_fallbackPolls = 0;
+    // The polls in hand when the fast polls for m_target begin, as foreseen when it became the
+    // target (quiet polls before it taken off).
+    double m_windowBudget = 0;
     // How far before an early arrival it is taken to have come; doubles while draws keep
     // coming before their window.
     double m_earlyStep = 0;

@@ -11,12 +11,12 @@ RefreshPlanner::Moment steadyNow() {
 }
 
 RefreshScheduler::RefreshScheduler(std::int32_t drawsPerDay, Millis period, bool followDraws,
-                                   RefreshClock clock)
+                                   RefreshClock clock, std::optional<DrawSchedule> schedule)
     : m_period(period), m_clock(std::move(clock)) {
     const Moment start = m_clock();
     m_due = start + m_period;
     if (followDraws) {
-        m_planner.emplace(drawsPerDay, m_period, start);
+        m_planner.emplace(drawsPerDay, m_period, start, std::move(schedule));
     }
 }
 

@@ -51,9 +51,11 @@ public:
     using Millis = std::chrono::milliseconds;
 
     // Starts now (as read from `clock`): the first refresh is due a period from now either way.
-    // drawsPerDay >= 1, period > 0. With followDraws the planner chooses every later moment;
-    // without, they come a period apart.
-    RefreshScheduler(std::int32_t drawsPerDay, Millis period, bool followDraws, RefreshClock clock);
+    // drawsPerDay >= 1, period > 0. With followDraws the planner chooses every later moment,
+    // expecting draws where `schedule` says (without one, evenly over the day); without
+    // followDraws, they come a period apart.
+    RefreshScheduler(std::int32_t drawsPerDay, Millis period, bool followDraws, RefreshClock clock,
+                     std::optional<DrawSchedule> schedule = std::nullopt);
 
     bool followsDraws() const { return m_planner.has_value(); }
     Millis period() const { return m_period; }

@@ -1,11 +1,13 @@
 #include "draws/RefreshScheduler.h"
 
+#include "draws/DrawSchedule.h"
 #include "support/ManualClock.h"
 
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace kestrum {
@@ -100,6 +102,26 @@ TEST(RefreshSchedulerTest, FollowingTheDrawsItTellsOnceWhenDrawsAreExpectedAndOf
     EXPECT_GT(learned.front().nextIn, milliseconds(0));
     EXPECT_LE(learned.front().nextIn, seconds(60));
     EXPECT_EQ(passedOver, 1);
+}
+
+// The schedule reaches the planner: after the 22:00 draw of a day that goes from ten-minute
+// draws to five-minute ones at 22:00, the next is expected in five minutes (the even spread of
+// 120 draws would say twelve).
+TEST(RefreshSchedulerTest, FollowingTheDrawsItExpectsThemWhereTheScheduleSays) {
+    test::ManualClock clock;
+    const Moment start = clock.now();
+    auto spans = parseDrawSchedule({"10:00-22:00/10m", "22:00-02:00/5m"});
+    ASSERT_TRUE(std::holds_alternative<DrawSchedule>(spans));
+    RefreshScheduler scheduler(120, seconds(35), true, clock.function(),
+                               std::get<DrawSchedule>(spans));
+    scheduler.drawsLoaded(lineOf(96)); // 21:50
+    clock.advance(seconds(35));
+    const RefreshEvents events =
+        scheduler.refreshDone({start + seconds(35), clock.now(), found(true), lineOf(97)});
+    ASSERT_TRUE(events.learned.has_value());
+    EXPECT_EQ(events.learned->interval, std::chrono::minutes(5));
+    EXPECT_GT(events.learned->nextIn, std::chrono::minutes(4));
+    EXPECT_LE(events.learned->nextIn, std::chrono::minutes(5));
 }
 
 } // namespace
