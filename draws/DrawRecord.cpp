@@ -1,5 +1,7 @@
 #include "draws/DrawRecord.h"
 
+#include "draws/LotteryTable.h"
+
 #include <array>
 #include <chrono>
 #include <optional>
@@ -113,7 +115,7 @@ std::variant<Period, std::string> periodOfCode(std::string_view code, std::int32
         return periodOf(date, runs.runs[runs.count - 1], drawsPerDay);
     }
     const std::string_view digits = runs.runs[0];
-    const std::size_t width = drawsPerDay == 1440 ? 4 : 3;
+    const std::size_t width = printedPeriodWidth(drawsPerDay);
     std::optional<std::string> firstReason;
     std::optional<std::string> widthReason;
     // The reading whose number has the lottery's width goes first.
@@ -225,11 +227,8 @@ drawRecordOf(const RecordField& period, const RecordField& digits, std::int32_t 
         return "digits " + quoted(digits.text) + ": " + five;
     }
     const Period& p = std::get<Period>(read);
-    std::string number = std::to_string(p.number);
-    const std::size_t width = drawsPerDay == 1440 ? 4 : 3;
-    if (number.size() < width) {
-        number.insert(0, width - number.size(), '0');
-    }
+    // The number is 1 to drawsPerDay, so it fits.
+    const std::string number = formatPeriod(static_cast<std::int32_t>(p.number), drawsPerDay);
     DrawRecord record;
     record.order = p.date * 10000 + p.number;
     record.line.reserve(8 + number.size() + 10);

@@ -40,4 +40,20 @@ std::string feedUrlOf(const LotterySource& lottery, const FeedHosts& hosts) {
     return host + std::string(lottery.feedPath);
 }
 
+std::size_t printedPeriodWidth(std::int32_t drawsPerDay) {
+    return drawsPerDay == 1440 ? 4 : 3;
+}
+
+std::string formatPeriod(std::int32_t period, std::int32_t drawsPerDay) {
+    // "%04d" or "%03d": the sign first, then the digits padded with zeros to the width less
+    // the sign.
+    std::string digits = std::to_string(period);
+    const std::size_t width = printedPeriodWidth(drawsPerDay);
+    const std::size_t sign = period < 0 ? 1u : 0u;
+    if (digits.size() < width) {
+        digits.insert(sign, width - digits.size(), '0');
+    }
+    return digits;
+}
+
 } // namespace kestrum

@@ -4,6 +4,7 @@
 // page of the top web panel. The table is constant; only the hosts are configuration.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,5 +43,12 @@ struct FeedHosts {
 
 // The feed address of a lottery: its host and its path.
 std::string feedUrlOf(const LotterySource& lottery, const FeedHosts& hosts);
+
+// How many digits a period number prints with: four at 1440 draws a day, else three.
+std::size_t printedPeriodWidth(std::int32_t drawsPerDay);
+
+// A period number as plan headers and draw lines print it ("%04d" or "%03d" by
+// printedPeriodWidth): the sign first, then the digits padded with zeros to the width.
+std::string formatPeriod(std::int32_t period, std::int32_t drawsPerDay);
 
 } // namespace kestrum

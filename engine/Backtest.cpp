@@ -152,18 +152,6 @@ std::optional<float> backtestOf(PlayFamily family, Engine& engine, PlayType type
 
 } // namespace
 
-std::string formatPeriod(std::int32_t period, std::int32_t drawsPerDay) {
-    // "%04d" or "%03d": the sign first, then the digits padded with zeros to the width less
-    // the sign.
-    std::string digits = std::to_string(period);
-    const std::size_t width = drawsPerDay == 1440 ? 4 : 3;
-    const std::size_t sign = period < 0 ? 1u : 0u;
-    if (digits.size() < width) {
-        digits.insert(sign, width - digits.size(), '0');
-    }
-    return digits;
-}
-
 float walkAccuracy(std::int32_t lines, std::int32_t failed) {
     // With the summary counted the divisor is at least 1 for every walk.
     return static_cast<float>(percentOrZero(wrapSub(lines, 1), wrapSub(wrapAdd(lines, failed), 1)));

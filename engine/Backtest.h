@@ -10,6 +10,7 @@
 // A walk needs the calling order resetCursor, scratchLineCount := 0, readSeed, backtest:
 // runBacktest keeps it.
 
+#include "draws/LotteryTable.h"
 #include "engine/Engine.h"
 #include "engine/PlayType.h"
 
@@ -40,9 +41,6 @@ std::optional<float> backtestGroup(Engine& engine, PlayType type, std::int32_t f
 // family.
 std::optional<float> backtestAnyPosition(Engine& engine, PlayType type, std::int32_t formula,
                                          std::int32_t planPeriods, std::int32_t codeCount);
-
-// A period number as plan headers print it: four digits at 1440 draws a day, else three.
-std::string formatPeriod(std::int32_t period, std::int32_t drawsPerDay);
 
 // The accuracy of a walk that wrote `lines` lines (the summary included) with `failed` failed
 // plans: (lines − 1) × 100 / (lines + failed − 1) in integer division, 100 when none failed.
