@@ -2,6 +2,8 @@
 
 #include "cli/Console.h"
 #include "cli/Program.h"
+#include "draws/DrawSource.h"
+#include "draws/LotterySources.h"
 
 #include <atomic>
 #include <thread>
@@ -28,11 +30,31 @@ std::string feedPlace(const Request& request, const std::string& feedUrl) {
 
 std::unique_ptr<DrawsRun> DrawsRun::open(const Request& request, const RunSettings& settings) {
     auto network = std::make_unique<NetworkClient>();
-    const std::string feedUrl =
-        feedUrlOf(lotteryByNumber(request.lotteries.front()), settings.app.feedHosts);
+    const std::int32_t lottery = request.lotteries.front();
+    const std::string feedUrl = feedUrlOf(lotteryByNumber(lottery), settings.app.feedHosts);
+    const std::optional<DrawSourceEntry> mapped =
+        drawSourceOf(lottery, settings.app.sources, settings.app.feedHosts);
     std::unique_ptr<SourceHttpClient> source;
     std::size_t replayFirst = 0;
-    if (request.feed) {
+    if (request.feed && mapped && mapped->mapping.format != SourceFormat::Lines) {
+        // Records to map: the body is read whole, once, and its draw lines are the feed.
+        const SourceBody body = readSourceBody(*request.feed, *network, mapped->headers);
+        if (!body.error.empty()) {
+            complain("the feed cannot be read: " + body.error);
+            return nullptr;
+        }
+        SourceRead read = readDrawSource(body.body, mapped->mapping, mapped->drawsPerDay);
+        const std::string warning = sourceWarning(read);
+        const std::string place = feedPlace(request, feedUrl);
+        if (read.notDraws) {
+            complain("the feed cannot be read: " + place + ": " + warning);
+            return nullptr;
+        }
+        if (!warning.empty()) {
+            complain("warning: " + place + ": " + warning);
+        }
+        source = std::make_unique<SourceHttpClient>(*network, feedUrl, std::move(read.lines));
+    } else if (request.feed) {
         if (request.feed->kind == FeedSource::Kind::Address && !request.replay) {
             source = std::make_unique<SourceHttpClient>(*network, feedUrl, request.feed->text);
         } else {
@@ -43,10 +65,10 @@ std::unique_ptr<DrawsRun> DrawsRun::open(const Request& request, const RunSettin
             }
             source = std::make_unique<SourceHttpClient>(*network, feedUrl, std::move(read.lines));
         }
-        if (request.replay && source->lineCount() > static_cast<std::size_t>(kDownloadLines)) {
-            replayFirst = source->lineCount() - static_cast<std::size_t>(kDownloadLines);
-            source->showFrom(replayFirst);
-        }
+    }
+    if (source && request.replay && source->lineCount() > static_cast<std::size_t>(kDownloadLines)) {
+        replayFirst = source->lineCount() - static_cast<std::size_t>(kDownloadLines);
+        source->showFrom(replayFirst);
     }
     return std::unique_ptr<DrawsRun>(new DrawsRun(request, settings, feedUrl, std::move(network),
                                                   std::move(source), replayFirst));
@@ -56,11 +78,14 @@ DrawsRun::DrawsRun(const Request& request, const RunSettings& settings, std::str
                    std::unique_ptr<NetworkClient> network, std::unique_ptr<SourceHttpClient> source,
                    std::size_t replayFirst)
     : m_request(request), m_feedUrl(std::move(feedUrl)), m_network(std::move(network)),
-      m_source(std::move(source)), m_replayFirst(replayFirst),
-      m_engine(std::make_unique<Engine>()), m_context{*m_engine, m_view,
-                                                      m_source ? static_cast<HttpClient&>(*m_source)
-                                                               : *m_network,
-                                                      settings.app, sleepFor} {}
+      m_source(std::move(source)),
+      m_sources(*m_network, drawSourcesOf(settings.app.sources, settings.app.feedHosts),
+                [](const std::string& warning) { complain("warning: " + warning); }),
+      m_replayFirst(replayFirst), m_engine(std::make_unique<Engine>()),
+      m_context{*m_engine, m_view,
+                m_source ? static_cast<HttpClient&>(*m_source)
+                         : static_cast<HttpClient&>(m_sources),
+                settings.app, sleepFor} {}
 
 std::optional<int> DrawsRun::load(bool writeExports) {
     const std::int32_t lottery = m_request.lotteries.front();

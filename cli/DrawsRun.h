@@ -9,6 +9,7 @@
 #include "cli/HeadlessView.h"
 #include "cli/NetworkClient.h"
 #include "cli/Output.h"
+#include "draws/DrawSourceClient.h"
 #include "launch/RunSettings.h"
 
 #include <cstddef>
@@ -19,8 +20,9 @@ namespace kestrum::cli {
 
 class DrawsRun {
 public:
-    // Reads --feed SOURCE, when given, from its file, standard input or address. Nothing (the
-    // reason said on standard error) when it cannot be read.
+    // Reads --feed SOURCE, when given, from its file, standard input or address, in the format
+    // of the lottery's source in the settings. Nothing (the reason said on standard error) when
+    // it cannot be read, or holds no draws.
     static std::unique_ptr<DrawsRun> open(const Request& request, const RunSettings& settings);
 
     DrawsRun(const DrawsRun&) = delete;
@@ -48,6 +50,8 @@ private:
     std::unique_ptr<NetworkClient> m_network;
     // Answers the lottery's feed address with SOURCE's lines; none without --feed.
     std::unique_ptr<SourceHttpClient> m_source;
+    // Without --feed: the lottery's draw source of the settings, when it has one.
+    DrawSourceClient m_sources;
     // The replay starts with the oldest 30 lines; the newer ones come one per refresh.
     std::size_t m_replayFirst;
     std::unique_ptr<Engine> m_engine;

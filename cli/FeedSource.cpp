@@ -98,6 +98,66 @@ SourceLines readSourceLines(const FeedSource& source, HttpClient& client) {
     return {std::move(fetched.lines), {}};
 }
 
+SourceBody readBodyFrom(std::FILE* stream, std::size_t maxBytes) {
+    SourceBody read;
+    std::array<char, 64 * 1024> buffer{};
+    for (;;) {
+        errno = 0;
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream);
+        if (got > maxBytes - read.body.size()) {
+            return {{}, "more than " + std::to_string(maxBytes / (1024 * 1024)) + " MiB"};
+        }
+        read.body.append(buffer.data(), got);
+        if (got < buffer.size()) {
+            if (std::ferror(stream) != 0) {
+                if (errno == EINTR) {
+                    std::clearerr(stream);
+                    continue;
+                }
+                return {{}, std::strerror(errno != 0 ? errno : EIO)};
+            }
+            break;
+        }
+    }
+    return read;
+}
+
+SourceBody readSourceBody(const FeedSource& source, HttpClient& client,
+                          const RequestHeaders& headers) {
+    switch (source.kind) {
+    case FeedSource::Kind::StandardInput: {
+        SourceBody read = readBodyFrom(stdin, kMaxFeedFileBytes);
+        if (!read.error.empty()) {
+            read.error = "standard input: " + read.error;
+        }
+        return read;
+    }
+    case FeedSource::Kind::File: {
+        errno = 0;
+        const OwnedFile file{std::fopen(source.text.c_str(), "rb")};
+        if (file.file == nullptr) {
+            return {{}, source.text + ": " + std::strerror(errno != 0 ? errno : ENOENT)};
+        }
+        SourceBody read = readBodyFrom(file.file, kMaxFeedFileBytes);
+        if (!read.error.empty()) {
+            read.error = source.text + ": " + read.error;
+        }
+        return read;
+    }
+    case FeedSource::Kind::Address:
+        break;
+    }
+    FetchedBody fetched = client.fetchBody(source.text, headers);
+    if (!fetched.ok()) {
+        return {{}, source.text + ": " + fetched.error};
+    }
+    if (fetched.cut) {
+        return {{}, source.text + ": the body is longer than the client reads (" +
+                        std::to_string(fetched.body.size() / (1024 * 1024)) + " MiB)"};
+    }
+    return {std::move(fetched.body), {}};
+}
+
 bool looksLikeDrawLine(std::string_view line) {
     constexpr std::string_view kShape = "0,0,0,0,0";
     if (line.size() < kShape.size()) {
@@ -140,6 +200,13 @@ FetchResult SourceHttpClient::fetchLines(const std::string& url, std::int32_t ma
     const auto begin = m_lines.begin() + static_cast<std::ptrdiff_t>(first);
     result.lines.assign(begin, m_lines.begin() + static_cast<std::ptrdiff_t>(end));
     return result;
+}
+
+FetchedBody SourceHttpClient::fetchBody(const std::string& url, const RequestHeaders& headers) {
+    if (url != m_feedUrl) {
+        return m_inner.fetchBody(url, headers);
+    }
+    return HttpClient::fetchBody(url, headers);
 }
 
 void SourceHttpClient::showFrom(std::size_t first) {

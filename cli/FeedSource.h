@@ -45,6 +45,25 @@ SourceLines readSourceLines(const FeedSource& source, HttpClient& client);
 // reader. An error text (with the system's reason) when reading fails.
 SourceLines readLinesFrom(std::FILE* stream, LineLimits limits = {});
 
+struct SourceBody {
+    // The bytes as they came.
+    std::string body;
+    // Why nothing could be read; empty when the body was read whole.
+    std::string error;
+};
+
+// A file or standard input is read to its end (up to kMaxFeedFileBytes), an address fetched
+// through `client` with `headers` (a body cut at the client's cap is an error): for a source
+// whose records are mapped to draws, which needs the body whole.
+SourceBody readSourceBody(const FeedSource& source, HttpClient& client,
+                          const RequestHeaders& headers);
+
+// Bytes of an open stream, to its end; an error past `maxBytes` or when reading fails.
+SourceBody readBodyFrom(std::FILE* stream, std::size_t maxBytes);
+
+// The largest feed file read whole: some years of the busiest lottery in JSON.
+inline constexpr std::size_t kMaxFeedFileBytes = std::size_t{512} * 1024 * 1024;
+
 // Whether a stored line has the shape of a draw line: it ends with the five digits 万位 to 个位
 // separated by commas ("20150101001 1,2,3,4,5"). The download stores any line; this only says
 // what was stored.
@@ -58,6 +77,8 @@ public:
     SourceHttpClient(HttpClient& inner, std::string feedUrl, std::string sourceUrl);
 
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override;
+    // Other addresses only: the feed address is read as lines.
+    FetchedBody fetchBody(const std::string& url, const RequestHeaders& headers) override;
 
     // The feed begins at line `first` of the lines (newest first): the lines before it are the
     // draws still to come. 0 at the start.

@@ -2,11 +2,19 @@
 
 namespace kestrum::cli {
 
-FetchResult NetworkClient::fetchLines(const std::string& url, std::int32_t maxLines) {
+CurlHttpClient& NetworkClient::client() {
     if (!m_client) {
         m_client = std::make_unique<CurlHttpClient>();
     }
-    return m_client->fetchLines(url, maxLines);
+    return *m_client;
+}
+
+FetchResult NetworkClient::fetchLines(const std::string& url, std::int32_t maxLines) {
+    return client().fetchLines(url, maxLines);
+}
+
+FetchedBody NetworkClient::fetchBody(const std::string& url, const RequestHeaders& headers) {
+    return client().fetchBody(url, headers);
 }
 
 } // namespace kestrum::cli

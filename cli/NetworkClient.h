@@ -13,8 +13,11 @@ namespace kestrum::cli {
 class NetworkClient final : public HttpClient {
 public:
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override;
+    FetchedBody fetchBody(const std::string& url, const RequestHeaders& headers) override;
 
 private:
+    CurlHttpClient& client();
+
     std::unique_ptr<CurlHttpClient> m_client;
 };
 

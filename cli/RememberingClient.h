@@ -1,22 +1,22 @@
 #pragma once
 
-// The HTTP client of one watched lottery: the transfer of the program's client, with the reason
-// of the last failure kept for the line that announces the next attempt.
+// The HTTP client of one watched lottery: the transfers of the client it goes through, with the
+// reason of the last failure kept for the line that announces the next attempt.
 
-#include "platform/CurlHttpClient.h"
 #include "platform/HttpClient.h"
 
-#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace kestrum::cli {
 
 class RememberingClient final : public HttpClient {
 public:
-    explicit RememberingClient(const std::atomic<bool>& stop);
+    explicit RememberingClient(std::unique_ptr<HttpClient> inner);
 
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override;
+    FetchedBody fetchBody(const std::string& url, const RequestHeaders& headers) override;
 
     const std::string& lastError() const { return m_lastError; }
     // Requests sent, and how many of them the host answered 304 (nothing new).
@@ -24,7 +24,7 @@ public:
     std::int64_t notModified() const { return m_notModified; }
 
 private:
-    CurlHttpClient m_client;
+    std::unique_ptr<HttpClient> m_inner;
     std::string m_lastError;
     std::int64_t m_requests = 0;
     std::int64_t m_notModified = 0;

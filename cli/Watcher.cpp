@@ -2,7 +2,10 @@
 
 #include "cli/Names.h"
 #include "cli/Watch.h"
+#include "draws/DrawSourceClient.h"
+#include "draws/LotterySources.h"
 #include "draws/RefreshScheduler.h"
+#include "platform/CurlHttpClient.h"
 #include "engine/Dispatch.h"
 
 #include <array>
@@ -59,7 +62,11 @@ Watcher::Watcher(const LotterySource& lottery, const AppSettings& app, std::file
                  bool fixedPeriod, const std::atomic<bool>& stop)
     : m_lottery(lottery), m_fixedPeriod(fixedPeriod),
       m_who(feedName(lottery) + " " + std::string(lottery.label)), m_settings(app),
-      m_engine(std::make_unique<Engine>()), m_view(m_who, folder), m_client(stop),
+      m_engine(std::make_unique<Engine>()), m_view(m_who, folder),
+      m_client(std::make_unique<DrawSourceClient>(
+          std::make_unique<CurlHttpClient>(HttpLimits{}, &stop),
+          drawSourcesOf(app.sources, app.feedHosts),
+          [this](const std::string& warning) { logEvent(m_who, "warning: " + warning); })),
       m_stop(stop), m_context{*m_engine, m_view, m_client, m_settings,
                               [this](std::chrono::milliseconds pause) {
                                   return pauseBeforeRetry(pause);
@@ -77,7 +84,7 @@ void Watcher::run() {
 void Watcher::refreshUntilStopped() {
     RefreshScheduler scheduler(m_lottery.drawsPerDay,
                                std::chrono::milliseconds(m_lottery.refreshPeriodMs), !m_fixedPeriod,
-                               steadyNow);
+                               steadyNow, drawScheduleOf(m_lottery.number, m_settings.sources));
     if (!storeIsEmpty(*m_engine)) {
         scheduler.drawsLoaded(m_engine->FeedLines[0]);
     }

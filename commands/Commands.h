@@ -28,7 +28,7 @@ struct AppSettings {
     // Where "data1.txt" and the export files are written.
     std::filesystem::path dataDirectory{"."};
     // The settings file's draw source of each lottery that has one, by feed name (cq, jx, ...).
-    // Not read yet: every lottery is still read from its own host and path as lines.
+    // The client that the programs give their commands reads a lottery's draws from it.
     std::map<std::string, SourceSettings> sources;
 };
 

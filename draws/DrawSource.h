@@ -6,6 +6,8 @@
 // digits. No I/O: the body comes in whole, as bytes (UTF-8 or GBK: only the draw text, which
 // is ASCII, is read).
 
+#include "base/SourceFormat.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,8 +15,6 @@
 #include <vector>
 
 namespace kestrum {
-
-enum class SourceFormat { Lines, Json, Csv };
 
 struct SourceMapping {
     SourceFormat format = SourceFormat::Lines;

@@ -28,7 +28,7 @@
 // The planner reads no clock: the caller passes the moments (a steady clock in the program, a
 // made-up one in tests), so it is a pure function of what it is told.
 
-#include "draws/DrawSchedule.h"
+#include "base/DrawSchedule.h"
 #include "draws/Feed.h"
 
 #include <chrono>

@@ -2,6 +2,7 @@
 
 #include "platform/LineReader.h"
 
+#include <algorithm>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -11,12 +12,33 @@ namespace kestrum {
 
 namespace {
 
+template <class Collector>
 std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* collector = static_cast<LineReader*>(user);
+    auto* collector = static_cast<Collector*>(user);
     const std::size_t bytes = size * count;
     // Returning less than was given ends the transfer.
     return collector->take(data, bytes) ? bytes : 0;
 }
+
+// A body kept whole, up to its cap.
+class BodyCollector {
+public:
+    explicit BodyCollector(std::size_t maxBytes) : m_maxBytes(maxBytes) {}
+
+    bool take(const char* data, std::size_t size) {
+        const std::size_t room = m_maxBytes - m_body.size();
+        m_body.append(data, std::min(size, room));
+        m_cut = size > room;
+        return !m_cut;
+    }
+    bool cut() const { return m_cut; }
+    std::string finish() { return std::move(m_body); }
+
+private:
+    std::size_t m_maxBytes;
+    std::string m_body;
+    bool m_cut = false;
+};
 
 void initialiseCurlOnce() {
     static std::once_flag once;
@@ -55,6 +77,73 @@ int checkCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return cancelled->load() ? 1 : 0;
 }
 
+// One GET of url into `collector`, with the headers given and the conditional ones of a
+// remembered answer.
+struct Transfer {
+    CURLcode code = CURLE_OK;
+    long httpStatus = 0;
+    std::string error;
+    std::string etag;
+    std::string lastModified;
+};
+
+template <class Collector>
+Transfer transfer(const std::string& url, const HttpLimits& limits,
+                  const std::atomic<bool>* cancelled, const RequestHeaders& headers,
+                  const std::string& etag, const std::string& lastModified,
+                  Collector& collector) {
+    Transfer result;
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl) {
+        result.code = CURLE_FAILED_INIT;
+        result.error = "cannot start a transfer";
+        return result;
+    }
+    char errorText[CURL_ERROR_SIZE] = {};
+    CURL* handle = curl.get();
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writeBody<Collector>);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &collector);
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+    if (cancelled != nullptr) {
+        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, checkCancelled);
+        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(cancelled));
+        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    }
+    curl_slist* list = nullptr;
+    for (const auto& [name, value] : headers) {
+        // "Name;" sends a header with an empty value; "Name:" would drop it.
+        list = curl_slist_append(list, (value.empty() ? name + ";" : name + ": " + value).c_str());
+    }
+    // A validator of the last answer makes the request conditional.
+    if (!etag.empty()) {
+        list = curl_slist_append(list, ("If-None-Match: " + etag).c_str());
+    }
+    if (!lastModified.empty()) {
+        list = curl_slist_append(list, ("If-Modified-Since: " + lastModified).c_str());
+    }
+    const std::unique_ptr<curl_slist, CurlListDeleter> requestHeaders(list);
+    if (list != nullptr) {
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, list);
+    }
+
+    result.code = curl_easy_perform(handle);
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    if (result.code != CURLE_OK) {
+        result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(result.code);
+    }
+    result.etag = lastHeader(handle, "ETag");
+    result.lastModified = lastHeader(handle, "Last-Modified");
+    return result;
+}
+
 } // namespace
 
 CurlHttpClient::CurlHttpClient(HttpLimits limits, const std::atomic<bool>* cancelled)
@@ -64,32 +153,6 @@ CurlHttpClient::CurlHttpClient(HttpLimits limits, const std::atomic<bool>* cance
 
 FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxLines) {
     FetchResult result;
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    if (!curl) {
-        result.error = "cannot start a transfer";
-        return result;
-    }
-    LineReader collector({m_limits.maxLineBytes, m_limits.maxBodyBytes}, maxLines);
-    char errorText[CURL_ERROR_SIZE] = {};
-    CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, m_limits.connectTimeoutMs);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, m_limits.totalTimeoutMs);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writeBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &collector);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
-    if (m_cancelled != nullptr) {
-        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, checkCancelled);
-        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(m_cancelled));
-        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    }
-
-    // A validator of the last answer makes the request conditional.
     std::optional<Remembered> remembered;
     {
         const std::lock_guard lock(m_mutex);
@@ -99,28 +162,17 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
             remembered = found->second;
         }
     }
-    std::unique_ptr<curl_slist, CurlListDeleter> headers;
-    if (remembered) {
-        curl_slist* list = nullptr;
-        if (!remembered->etag.empty()) {
-            list = curl_slist_append(list, ("If-None-Match: " + remembered->etag).c_str());
-        }
-        if (!remembered->lastModified.empty()) {
-            list =
-                curl_slist_append(list, ("If-Modified-Since: " + remembered->lastModified).c_str());
-        }
-        headers.reset(list);
-        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-    }
-
-    const CURLcode code = curl_easy_perform(handle);
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.httpStatus);
+    LineReader collector({m_limits.maxLineBytes, m_limits.maxBodyBytes}, maxLines);
+    const Transfer done = transfer(url, m_limits, m_cancelled, {},
+                                   remembered ? remembered->etag : std::string(),
+                                   remembered ? remembered->lastModified : std::string(), collector);
+    result.httpStatus = done.httpStatus;
     // A transfer that we stopped ourselves, having read enough, is a success.
     const bool stoppedByUs =
-        code == CURLE_WRITE_ERROR && (collector.enough() || collector.capped());
-    if (code != CURLE_OK && !stoppedByUs) {
+        done.code == CURLE_WRITE_ERROR && (collector.enough() || collector.capped());
+    if (done.code != CURLE_OK && !stoppedByUs) {
         result.status = FetchStatus::NetworkError;
-        result.error = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
+        result.error = done.error;
         return result;
     }
     if (result.httpStatus == 304 && remembered) {
@@ -140,8 +192,57 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
     result.status = FetchStatus::Ok;
     const bool whole = !collector.enough() && !collector.capped();
     result.lines = collector.finish();
-    remember(url, lastHeader(handle, "ETag"), lastHeader(handle, "Last-Modified"), result.lines,
-             maxLines, whole);
+    remember(url, done.etag, done.lastModified, result.lines, maxLines, whole);
+    return result;
+}
+
+FetchedBody CurlHttpClient::fetchBody(const std::string& url, const RequestHeaders& headers) {
+    FetchedBody result;
+    // Answers are remembered by address and headers: other headers may get another body.
+    std::string key = url;
+    for (const auto& [name, value] : headers) {
+        key += '\n' + name + ':' + value;
+    }
+    std::optional<RememberedBody> remembered;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto found = m_rememberedBodies.find(key);
+        if (found != m_rememberedBodies.end()) {
+            remembered = found->second;
+        }
+    }
+    BodyCollector collector(m_limits.maxWholeBodyBytes);
+    const Transfer done = transfer(url, m_limits, m_cancelled, headers,
+                                   remembered ? remembered->etag : std::string(),
+                                   remembered ? remembered->lastModified : std::string(), collector);
+    result.httpStatus = done.httpStatus;
+    const bool stoppedByUs = done.code == CURLE_WRITE_ERROR && collector.cut();
+    if (done.code != CURLE_OK && !stoppedByUs) {
+        result.status = FetchStatus::NetworkError;
+        result.error = done.error;
+        return result;
+    }
+    if (result.httpStatus == 304 && remembered) {
+        result.status = FetchStatus::Ok;
+        result.notModified = true;
+        result.body = remembered->body;
+        return result;
+    }
+    if (result.httpStatus < 200 || result.httpStatus > 299) {
+        result.status = FetchStatus::HttpError;
+        result.error = "HTTP status " + std::to_string(result.httpStatus);
+        return result;
+    }
+    result.status = FetchStatus::Ok;
+    result.cut = collector.cut();
+    result.body = collector.finish();
+    const std::lock_guard lock(m_mutex);
+    if (result.cut || (done.etag.empty() && done.lastModified.empty())) {
+        // Only a body read whole may stand for the next answer.
+        m_rememberedBodies.erase(key);
+    } else {
+        m_rememberedBodies[key] = {done.etag, done.lastModified, result.body};
+    }
     return result;
 }
 

@@ -7,7 +7,8 @@
 // Conditional requests: when the last answer for an address carried an ETag or a
 // Last-Modified, the next request for it sends If-None-Match or If-Modified-Since, and a 304
 // answer delivers the lines of that last answer again. A server without validators gets plain
-// requests. Only answers read whole, or read as far as the caller now asks, are reused.
+// requests. Only answers read whole, or read as far as the caller now asks, are reused. A body
+// fetched whole is cut at the body cap, and says so.
 
 #include "platform/HttpClient.h"
 
@@ -28,6 +29,9 @@ struct HttpLimits {
     std::size_t maxLineBytes = 64 * 1024;
     // At most this much of a body is read; the lines so far are delivered.
     std::size_t maxBodyBytes = 1024 * 1024;
+    // A body fetched whole (a draw source's records) is cut here, and the answer says so: a
+    // year of a 1440-a-day lottery in JSON is about 40 MB.
+    std::size_t maxWholeBodyBytes = 64 * 1024 * 1024;
 };
 
 class CurlHttpClient final : public HttpClient {
@@ -36,6 +40,7 @@ public:
     explicit CurlHttpClient(HttpLimits limits = {}, const std::atomic<bool>* cancelled = nullptr);
 
     FetchResult fetchLines(const std::string& url, std::int32_t maxLines) override;
+    FetchedBody fetchBody(const std::string& url, const RequestHeaders& headers) override;
 
 private:
     // The last answer of an address that carried a validator.
@@ -52,10 +57,18 @@ private:
     void remember(const std::string& url, std::string etag, std::string lastModified,
                   const std::vector<std::string>& lines, std::int32_t maxLines, bool whole);
 
+    struct RememberedBody {
+        std::string etag;
+        std::string lastModified;
+        std::string body;
+    };
+
     HttpLimits m_limits;
     const std::atomic<bool>* m_cancelled;
     std::mutex m_mutex;
     std::map<std::string, Remembered> m_remembered;
+    // By address and request headers: the last body read whole that carried a validator.
+    std::map<std::string, RememberedBody> m_rememberedBodies;
 };
 
 } // namespace kestrum

@@ -1,5 +1,6 @@
 #include "platform/Settings.h"
 
+#include "base/DrawSchedule.h"
 #include "base/WebAddress.h"
 
 #include <algorithm>
@@ -102,7 +103,7 @@ std::optional<std::string> takeHeaders(std::map<std::string, std::string>& heade
     return std::nullopt;
 }
 
-// A source's spans of the day, kept as written.
+// A source's spans of the day, kept as written once they read as a schedule.
 std::optional<std::string> takeSchedule(std::vector<std::string>& schedule, const std::string& key,
                                         const toml::node& value,
                                         const std::filesystem::path& path) {
@@ -118,6 +119,10 @@ std::optional<std::string> takeSchedule(std::vector<std::string>& schedule, cons
             return where(path, span.source()) + ": " + key + wanted;
         }
         schedule.push_back(text->get());
+    }
+    const auto parsed = parseDrawSchedule(schedule);
+    if (const auto* error = std::get_if<DrawScheduleError>(&parsed)) {
+        return where(path, value.source()) + ": " + key + ": " + error->message;
     }
     return std::nullopt;
 }

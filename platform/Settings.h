@@ -6,6 +6,8 @@
 // compiles in, in that order of precedence; a setting that no layer names is left to the
 // program's own default. The sources come from the settings file alone.
 
+#include "base/SourceFormat.h"
+
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -16,9 +18,6 @@
 #include <vector>
 
 namespace kestrum {
-
-// How a source's body is read: the feed's own draw lines, or records mapped to draws.
-enum class SourceFormat { Lines, Json, Csv };
 
 // One lottery's draw source, a [sources.NAME] table of the settings file.
 struct SourceSettings {
@@ -36,8 +35,8 @@ struct SourceSettings {
     // Request headers, name to value: each name an HTTP token, no value with a line break or
     // other control character but the tab.
     std::map<std::string, std::string> headers;
-    // The spans of the day and their intervals, as written (e.g. "10:00-22:00/10m"); only
-    // checked to be text here. Empty when the source names none.
+    // The spans of the day and their intervals, as written (e.g. "10:00-22:00/10m"), checked to
+    // read as a schedule. Empty when the source names none.
     std::vector<std::string> schedule;
 
     bool operator==(const SourceSettings&) const = default;

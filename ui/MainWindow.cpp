@@ -2,6 +2,8 @@
 
 #include "base/Text.h"
 #include "commands/EngineThread.h"
+#include "draws/DrawSourceClient.h"
+#include "draws/LotterySources.h"
 #include "draws/LotteryTable.h"
 #include "platform/DebugLog.h"
 #include "report/PlanReport.h"
@@ -83,7 +85,12 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
 
     setWindowIcon(appIcon());
 
-    m_client = m_setup.makeClient(m_engineThread->stopping());
+    // A lottery with a source of its own in the settings is read from it; a warning of its
+    // reader goes to the debug log.
+    m_client = std::make_unique<DrawSourceClient>(
+        m_setup.makeClient(m_engineThread->stopping()),
+        drawSourcesOf(m_setup.settings.sources, m_setup.settings.feedHosts),
+        [](const std::string& warning) { debugLog("kestrum: warning: " + warning + "\n"); });
     m_view = std::make_unique<QtView>(this);
     m_report->setPlainText(paneText(kStartupText));
     submit("启动", [](CommandContext& context) { runStartup(context); });

@@ -1,5 +1,6 @@
 #include "commands/RefreshCommand.h"
 #include "draws/LotteryTable.h"
+#include "draws/LotterySources.h"
 #include "ui/MainWindow.h"
 
 #include <QTimer>
@@ -21,7 +22,8 @@ void MainWindow::onRefreshTimer() {
 
 void MainWindow::startRefreshTimer(const LotterySource& lottery) {
     m_scheduler.emplace(lottery.drawsPerDay, std::chrono::milliseconds(lottery.refreshPeriodMs),
-                        m_setup.followDraws, m_setup.clock);
+                        m_setup.followDraws, m_setup.clock,
+                        drawScheduleOf(lottery.number, m_setup.settings.sources));
     if (!m_scheduler->followsDraws()) {
         m_timer->start(static_cast<int>(m_scheduler->period().count()));
         return;

@@ -1,6 +1,6 @@
 #include "draws/RefreshPlanner.h"
 
-#include "draws/DrawSchedule.h"
+#include "base/DrawSchedule.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "draws/RefreshScheduler.h"
 
-#include "draws/DrawSchedule.h"
+#include "base/DrawSchedule.h"
 #include "support/ManualClock.h"
 
 #include <chrono>

@@ -154,7 +154,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "[\"10:00-22:00/10m\"]"},
         BadFile{"[sources.cq]\nschedule = [\"10:00-22:00/10m\", 5]\n",
                 ":2:32: sources.cq.schedule must be an array of strings in quotes, such as "
-                "[\"10:00-22:00/10m\"]"}));
+                "[\"10:00-22:00/10m\"]"},
+        // Spans that overlap would give one moment two draws.
+        BadFile{"[sources.cq]\nschedule = [\"10:00-22:00/10m\", \"21:00-02:00/5m\"]\n",
+                ":2:12: sources.cq.schedule: \"21:00-02:00/5m\": overlaps \"10:00-22:00/10m\""}));
 
 TEST(SettingsTest, ASourceTableIsReadWhole) {
     test::ScratchFolder folder;

@@ -1,4 +1,4 @@
-#include "draws/DrawSchedule.h"
+#include "base/DrawSchedule.h"
 
 #include <algorithm>
 #include <cstddef>
