@@ -80,7 +80,12 @@ DrawsRun::DrawsRun(const Request& request, const RunSettings& settings, std::str
     : m_request(request), m_feedUrl(std::move(feedUrl)), m_network(std::move(network)),
       m_source(std::move(source)),
       m_sources(*m_network, drawSourcesOf(settings.app.sources, settings.app.feedHosts),
-                [](const std::string& warning) { complain("warning: " + warning); }),
+                [](const std::string& warning, bool fetchFailed) {
+                    // A failed download says why in its own message.
+                    if (!fetchFailed) {
+                        complain("warning: " + warning);
+                    }
+                }),
       m_replayFirst(replayFirst), m_engine(std::make_unique<Engine>()),
       m_context{*m_engine, m_view,
                 m_source ? static_cast<HttpClient&>(*m_source)

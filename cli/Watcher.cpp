@@ -66,7 +66,12 @@ Watcher::Watcher(const LotterySource& lottery, const AppSettings& app, std::file
       m_client(std::make_unique<DrawSourceClient>(
           std::make_unique<CurlHttpClient>(HttpLimits{}, &stop),
           drawSourcesOf(app.sources, app.feedHosts),
-          [this](const std::string& warning) { logEvent(m_who, "warning: " + warning); })),
+          [this](const std::string& warning, bool fetchFailed) {
+              // A failed fetch is logged with its error already.
+              if (!fetchFailed) {
+                  logEvent(m_who, "warning: " + warning);
+              }
+          })),
       m_stop(stop), m_context{*m_engine, m_view, m_client, m_settings,
                               [this](std::chrono::milliseconds pause) {
                                   return pauseBeforeRetry(pause);

@@ -51,14 +51,13 @@ FetchResult DrawSourceClient::fetchLines(const std::string& url, std::int32_t ma
         return result;
     }
     const std::string warning = sourceWarning(fetch.read);
+    if (!warning.empty() && m_warn) {
+        m_warn(source->name + ": " + warning, fetch.read.notDraws.has_value());
+    }
     if (fetch.read.notDraws) {
-        // The download's failure and the refresh's log say it, once.
         result.status = FetchStatus::NotDraws;
         result.error = source->name + ": " + warning;
         return result;
-    }
-    if (!warning.empty() && m_warn) {
-        m_warn(source->name + ": " + warning);
     }
     result.lines = std::move(fetch.read.lines);
     if (maxLines > 0 && result.lines.size() > static_cast<std::size_t>(maxLines)) {

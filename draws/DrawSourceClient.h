@@ -3,8 +3,8 @@
 // The draw sources of the settings, put between the feed operations and the network: the
 // download and the refresh still ask for a lottery's feed address, and a lottery with a source
 // is answered from it, its body turned into draw lines, newest first, as the feed would give
-// them. A body that is not draws is a failed fetch, so that it never replaces draws; records
-// left out are told to a warning sink, one line per fetch. Every other address goes through.
+// them. A body that is not draws is a failed fetch, so that it never replaces draws. What the
+// reader warns of (records left out, a body that is not draws) goes to a sink, a line per fetch. Every other address goes through.
 
 #include "draws/DrawSource.h"
 #include "platform/HttpClient.h"
@@ -29,7 +29,10 @@ struct DrawSourceEntry {
     std::string name;
 };
 
-using SourceWarningSink = std::function<void(const std::string& warning)>;
+// A warning of a source's reader, "sources.cq: ...". `fetchFailed`: the body was not draws, and
+// the fetch fails with this same text as its error (a caller that reports failed fetches
+// already says it).
+using SourceWarningSink = std::function<void(const std::string& warning, bool fetchFailed)>;
 
 class DrawSourceClient final : public HttpClient {
 public:

@@ -73,6 +73,8 @@ for line in open(f"{work}/feedsim.log"):
     if m and started <= float(m.group(2)) <= ended - 20:
         published[m.group(1)] = float(m.group(2))
 print(f"draws published: {len(published)} (lag 3 s, jitter 0 to 3 s)")
+rows = []
+seen_by_mode = {}
 print(f"{'mode':<22}{'seen':>6}{'missed':>8}{'median s':>10}{'p95 s':>8}{'requests/draw':>15}")
 for mode, name in (("due", "when due (default)"), ("fixed", "fixed period 10 s")):
     seen = {}
@@ -103,5 +105,14 @@ for mode, name in (("due", "when due (default)"), ("fixed", "fixed period 10 s")
     # Every request of the watch's life (its start-up's too), over the draws of its life.
     per_draw = requests / ((last - first) / 60) if requests is not None else float("nan")
     print(f"{name:<22}{len(latencies):>6}{missed:>8}{median:>10.3f}{p95:>8.3f}{per_draw:>15.2f}")
+    rows.append((name, sorted((at, code) for code, at in published.items())))
+    seen_by_mode[name] = seen
+# Each draw's latency in each mode, oldest first: the 1st and 2nd after the start show how soon
+# the planner catches the rhythm, the rest where the slow ones fall.
+print("latency of each draw, s:" + "".join(f"{name:>22}" for name, _ in rows))
+for number, (at, code) in enumerate(rows[0][1], start=1):
+    cells = "".join(f"{(seen_by_mode[name][code] - at) if code in seen_by_mode[name] else float('nan'):>22.3f}"
+                    for name, _ in rows)
+    print(f"{number:>3} {code:<20}{cells}")
 PYTHON
 grep '^feedsim: requests /dbffc.txt' "$work/feedsim.log" || true

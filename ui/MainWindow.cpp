@@ -85,12 +85,13 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
 
     setWindowIcon(appIcon());
 
-    // A lottery with a source of its own in the settings is read from it; a warning of its
-    // reader goes to the debug log.
+    // A lottery with a source of its own in the settings is read from it; what its reader warns
+    // of goes to the debug log, a body that is not draws too (the window says no more than that
+    // the draws cannot be downloaded).
     m_client = std::make_unique<DrawSourceClient>(
         m_setup.makeClient(m_engineThread->stopping()),
         drawSourcesOf(m_setup.settings.sources, m_setup.settings.feedHosts),
-        [](const std::string& warning) { debugLog("kestrum: warning: " + warning + "\n"); });
+        [](const std::string& warning, bool) { debugLog("kestrum: warning: " + warning + "\n"); });
     m_view = std::make_unique<QtView>(this);
     m_report->setPlainText(paneText(kStartupText));
     submit("启动", [](CommandContext& context) { runStartup(context); });
