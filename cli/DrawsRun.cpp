@@ -66,7 +66,8 @@ std::unique_ptr<DrawsRun> DrawsRun::open(const Request& request, const RunSettin
             source = std::make_unique<SourceHttpClient>(*network, feedUrl, std::move(read.lines));
         }
     }
-    if (source && request.replay && source->lineCount() > static_cast<std::size_t>(kDownloadLines)) {
+    if (source && request.replay &&
+        source->lineCount() > static_cast<std::size_t>(kDownloadLines)) {
         replayFirst = source->lineCount() - static_cast<std::size_t>(kDownloadLines);
         source->showFrom(replayFirst);
     }
@@ -86,11 +87,12 @@ DrawsRun::DrawsRun(const Request& request, const RunSettings& settings, std::str
                         complain("warning: " + warning);
                     }
                 }),
-      m_replayFirst(replayFirst), m_engine(std::make_unique<Engine>()),
-      m_context{*m_engine, m_view,
-                m_source ? static_cast<HttpClient&>(*m_source)
-                         : static_cast<HttpClient&>(m_sources),
-                settings.app, sleepFor} {}
+      m_replayFirst(replayFirst),
+      m_engine(std::make_unique<Engine>()), m_context{*m_engine, m_view,
+                                                      m_source
+                                                          ? static_cast<HttpClient&>(*m_source)
+                                                          : static_cast<HttpClient&>(m_sources),
+                                                      settings.app, sleepFor} {}
 
 std::optional<int> DrawsRun::load(bool writeExports) {
     const std::int32_t lottery = m_request.lotteries.front();

@@ -152,8 +152,9 @@ SourceBody readSourceBody(const FeedSource& source, HttpClient& client,
         return {{}, source.text + ": " + fetched.error};
     }
     if (fetched.cut) {
-        return {{}, source.text + ": the body is longer than the client reads (" +
-                        std::to_string(fetched.body.size() / (1024 * 1024)) + " MiB)"};
+        return {{},
+                source.text + ": the body is longer than the client reads (" +
+                    std::to_string(fetched.body.size() / (1024 * 1024)) + " MiB)"};
     }
     return {std::move(fetched.body), {}};
 }

@@ -4,7 +4,8 @@
 // download and the refresh still ask for a lottery's feed address, and a lottery with a source
 // is answered from it, its body turned into draw lines, newest first, as the feed would give
 // them. A body that is not draws is a failed fetch, so that it never replaces draws. What the
-// reader warns of (records left out, a body that is not draws) goes to a sink, a line per fetch. Every other address goes through.
+// reader warns of (records left out, a body that is not draws) goes to a sink, a line per fetch.
+// Every other address goes through.
 
 #include "draws/DrawSource.h"
 #include "platform/HttpClient.h"

@@ -58,8 +58,9 @@ inline constexpr const char* kSnapshotFile = "data1.txt";
 
 // Fetches feedUrl and stores its first thirty lines (newest first) in FeedLines and
 // DrawHistory, sets oldestIndex and drawCursor to the oldest line stored, latestLine to the
-// newest, and writes "data1.txt". A failed fetch (no answer, a status other than 2xx, a source that sent no draws) is
-// tried again as `pacing` says; when every attempt fails nothing is changed or written.
+// newest, and writes "data1.txt". A failed fetch (no answer, a status other than 2xx, a source that
+// sent no draws) is tried again as `pacing` says; when every attempt fails nothing is changed or
+// written.
 DownloadOutcome downloadFeed(DrawStore& store, FeedContext& context,
                              const DownloadPacing& pacing = {});
 

@@ -90,8 +90,7 @@ struct Transfer {
 template <class Collector>
 Transfer transfer(const std::string& url, const HttpLimits& limits,
                   const std::atomic<bool>* cancelled, const RequestHeaders& headers,
-                  const std::string& etag, const std::string& lastModified,
-                  Collector& collector) {
+                  const std::string& etag, const std::string& lastModified, Collector& collector) {
     Transfer result;
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl) {
@@ -163,9 +162,9 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
         }
     }
     LineReader collector({m_limits.maxLineBytes, m_limits.maxBodyBytes}, maxLines);
-    const Transfer done = transfer(url, m_limits, m_cancelled, {},
-                                   remembered ? remembered->etag : std::string(),
-                                   remembered ? remembered->lastModified : std::string(), collector);
+    const Transfer done =
+        transfer(url, m_limits, m_cancelled, {}, remembered ? remembered->etag : std::string(),
+                 remembered ? remembered->lastModified : std::string(), collector);
     result.httpStatus = done.httpStatus;
     // A transfer that we stopped ourselves, having read enough, is a success.
     const bool stoppedByUs =
@@ -212,9 +211,9 @@ FetchedBody CurlHttpClient::fetchBody(const std::string& url, const RequestHeade
         }
     }
     BodyCollector collector(m_limits.maxWholeBodyBytes);
-    const Transfer done = transfer(url, m_limits, m_cancelled, headers,
-                                   remembered ? remembered->etag : std::string(),
-                                   remembered ? remembered->lastModified : std::string(), collector);
+    const Transfer done =
+        transfer(url, m_limits, m_cancelled, headers, remembered ? remembered->etag : std::string(),
+                 remembered ? remembered->lastModified : std::string(), collector);
     result.httpStatus = done.httpStatus;
     const bool stoppedByUs = done.code == CURLE_WRITE_ERROR && collector.cut();
     if (done.code != CURLE_OK && !stoppedByUs) {

@@ -1,6 +1,6 @@
 #include "commands/RefreshCommand.h"
-#include "draws/LotteryTable.h"
 #include "draws/LotterySources.h"
+#include "draws/LotteryTable.h"
 #include "ui/MainWindow.h"
 
 #include <QTimer>
