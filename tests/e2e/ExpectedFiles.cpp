@@ -10,9 +10,14 @@
 //   next_feed=DIR         then the files of CASE_DIR/DIR replace the served feed's, and the
 //                         refresh that the lottery's timer starts takes the new draw
 //   unwritable_exports=1  each export file's path is a folder: only "data1.txt" is written
+//   config=FILE           CASE_DIR/FILE is the settings file: its lotteries' draw sources are
+//                         read as the program reads them
 
 #include "commands/Commands.h"
+#include "draws/DrawSourceClient.h"
 #include "draws/Feed.h"
+#include "draws/LotterySources.h"
+#include "platform/Settings.h"
 #include "report/PlanExports.h"
 #include "support/FileHttpClient.h"
 #include "support/RecordingView.h"
@@ -26,6 +31,7 @@
 #include <map>
 #include <string>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -100,13 +106,27 @@ bool writeCase(const fs::path& caseDir, const fs::path& outDir, const fs::path& 
 
     const std::string nextFeed = value("next_feed");
     OverlayHttpClient client(caseDir / "feed", nextFeed.empty() ? fs::path() : caseDir / nextFeed);
-    kestrum::test::RecordingView view;
-    auto engine = std::make_unique<kestrum::Engine>();
     kestrum::AppSettings settings;
     settings.feedHosts = {"http://feed1", "http://feed2"};
     settings.webHost = "http://web";
     settings.dataDirectory = dataDir;
-    kestrum::CommandContext context{*engine, view, client, settings,
+    kestrum::SourcesByName sources;
+    if (const std::string config = value("config"); !config.empty()) {
+        const kestrum::SettingsResult read = kestrum::readSettingsFile(caseDir / config, true);
+        if (const auto* error = std::get_if<kestrum::SettingsError>(&read)) {
+            return fail(error->message);
+        }
+        sources = std::get<kestrum::Settings>(read).sources;
+    }
+    bool warned = false;
+    kestrum::DrawSourceClient sourced(client, kestrum::drawSourcesOf(sources, settings.feedHosts),
+                                      [&warned](const std::string& warning) {
+                                          std::fprintf(stderr, "warning: %s\n", warning.c_str());
+                                          warned = true;
+                                      });
+    kestrum::test::RecordingView view;
+    auto engine = std::make_unique<kestrum::Engine>();
+    kestrum::CommandContext context{*engine, view, sourced, settings,
                                     [](std::chrono::milliseconds) { return true; }};
     kestrum::runStartup(context);
     if (view.exportResults.size() != 1 || view.exportResults.front() == unwritable) {
@@ -121,6 +141,10 @@ bool writeCase(const fs::path& caseDir, const fs::path& outDir, const fs::path& 
                 return fail("the refresh after " + nextFeed + " found no new draw");
             }
         }
+    }
+
+    if (warned) {
+        return fail("a draw source left records out");
     }
 
     // Exactly the files that the program wrote, as files.

@@ -12,6 +12,9 @@
 #   unwritable_exports=1  each export file's path is a folder before the program starts: only
 #                         the files in expected/ may be written, the others stay folders, and
 #                         the log names each of them
+#   config=FILE           the program reads CASE_DIR/FILE as its settings file (its draw
+#                         sources) instead of an empty one; the address options still point it
+#                         at the feed server
 set -euo pipefail
 bin_dir=$(cd "$1" && pwd)
 case_dir=$(cd "$2" && pwd)
@@ -22,6 +25,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/feedsim-start.sh"
 switch_to=""
 next_feed=""
 unwritable_exports=""
+config=""
 if [ -f "$case_dir/case.env" ]; then
     source "$case_dir/case.env"
 fi
@@ -45,10 +49,16 @@ fi
 
 # The feed is served from a copy, which next_feed changes while the program runs.
 cp -r "$case_dir/feed" "$work/feed"
-# The feed server on free ports; the program is pointed at them, and reads no settings file.
+# The feed server on free ports; the program is pointed at them, and reads no settings file but
+# the case's own.
 feedsim_start "$bin_dir/kestrum-feedsim" "$work/feedsim.log" --files "$work/feed" \
     --web-port 0 --feed1-port 0 --feed2-port 0 || exit 1
-: > "$work/none.toml"
+if [ -n "$config" ]; then
+    settings_file="$case_dir/$config"
+else
+    settings_file="$work/none.toml"
+    : > "$settings_file"
+fi
 
 # Inside the virtual display: start the program, wait for its files, do the case's steps, take
 # the screenshot. Each wait ends with a message in steps.log when it times out.
@@ -108,7 +118,7 @@ click_lottery() {
 }
 
 started=$(date +%s.%N)
-"$bin_dir/kestrum" --config "$work/none.toml" "${feedsim_addresses[@]}" > "$work/kestrum.log" 2>&1 &
+"$bin_dir/kestrum" --config "$settings_file" "${feedsim_addresses[@]}" > "$work/kestrum.log" 2>&1 &
 pid=$!
 if [ -n "$unwritable_exports" ]; then
     wait_for 60 all_refused
@@ -145,7 +155,8 @@ fi
 wait $pid 2> /dev/null
 exit 0
 INSIDE
-export work files exports bin_dir artifacts case_dir switch_to next_feed unwritable_exports
+export work files exports bin_dir artifacts case_dir switch_to next_feed unwritable_exports \
+    settings_file
 feedsim_address_line="${feedsim_addresses[*]}"
 # An array cannot be exported: the inside script splits it again.
 sed -i "1i feedsim_addresses=($feedsim_address_line)" "$work/inside.sh"

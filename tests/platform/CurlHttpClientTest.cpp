@@ -156,6 +156,77 @@ TEST_F(CurlHttpClientTest, AskConditionallyAndTakeA304AsTheLastAnswerAgain) {
     EXPECT_FALSE(fetch("/plain").notModified);
 }
 
+// A body fetched whole: its bytes as sent, CR and all, with the request's headers; past the cap
+// it is cut and says so; an error status is a failure.
+TEST_F(CurlHttpClientTest, FetchesABodyWholeWithItsHeadersWithinTheCap) {
+    std::mutex mutex;
+    std::vector<std::string> keys; // the X-Key of each request
+    m_server.server().Get("/records",
+                          [&](const httplib::Request& request, httplib::Response& response) {
+                              const std::lock_guard lock(mutex);
+                              keys.push_back(request.get_header_value("X-Key") + "|" +
+                                             request.get_header_value("Accept"));
+                              response.set_content("a\r\nb\n", "application/json");
+                          });
+    const FetchedBody body = m_client.fetchBody(m_server.url("/records"),
+                                                {{"X-Key", "k 1"}, {"Accept", "application/json"}});
+    ASSERT_TRUE(body.ok()) << body.error;
+    EXPECT_EQ(body.body, "a\r\nb\n");
+    EXPECT_FALSE(body.cut);
+    EXPECT_EQ(keys, (Lines{"k 1|application/json"}));
+
+    CurlHttpClient capped(HttpLimits{2000, 3000, 1024, 1024, 100});
+    m_server.serve("/exact", std::string(100, 'x'));
+    m_server.serve("/over", std::string(60, 'x') + std::string(60, 'y'));
+    const FetchedBody exact = capped.fetchBody(m_server.url("/exact"), {});
+    ASSERT_TRUE(exact.ok()) << exact.error;
+    EXPECT_FALSE(exact.cut);
+    EXPECT_EQ(exact.body.size(), 100u);
+    const FetchedBody over = capped.fetchBody(m_server.url("/over"), {});
+    ASSERT_TRUE(over.ok()) << over.error;
+    EXPECT_TRUE(over.cut);
+    EXPECT_EQ(over.body, std::string(60, 'x') + std::string(40, 'y'));
+
+    m_server.serve("/broken", R"({"data":[]})", 503);
+    const FetchedBody broken = m_client.fetchBody(m_server.url("/broken"), {});
+    EXPECT_EQ(broken.status, FetchStatus::HttpError);
+    EXPECT_EQ(broken.httpStatus, 503);
+    EXPECT_TRUE(broken.body.empty());
+}
+
+// A 304 re-delivers the body last read whole for the same address and headers; other headers,
+// or a body that was cut, ask plainly.
+TEST_F(CurlHttpClientTest, A304ForABodyDeliversTheRememberedBody) {
+    std::mutex mutex;
+    std::vector<std::string> asked; // the If-None-Match of each request
+    m_server.server().Get("/records",
+                          [&](const httplib::Request& request, httplib::Response& response) {
+                              const std::lock_guard lock(mutex);
+                              asked.push_back(request.get_header_value("If-None-Match"));
+                              response.set_header("ETag", "\"v1\"");
+                              if (request.get_header_value("If-None-Match") == "\"v1\"") {
+                                  response.status = 304;
+                                  return;
+                              }
+                              response.set_content(std::string(80, 'r'), "application/json");
+                          });
+    const std::string url = m_server.url("/records");
+    EXPECT_FALSE(m_client.fetchBody(url, {{"X-Key", "a"}}).notModified);
+    const FetchedBody same = m_client.fetchBody(url, {{"X-Key", "a"}});
+    ASSERT_TRUE(same.ok()) << same.error;
+    EXPECT_TRUE(same.notModified);
+    EXPECT_EQ(same.httpStatus, 304);
+    EXPECT_EQ(same.body, std::string(80, 'r'));
+    EXPECT_FALSE(m_client.fetchBody(url, {{"X-Key", "b"}}).notModified);
+
+    CurlHttpClient capped(HttpLimits{2000, 3000, 1024, 1024, 50});
+    EXPECT_TRUE(capped.fetchBody(url, {}).cut);
+    const FetchedBody again = capped.fetchBody(url, {});
+    EXPECT_TRUE(again.cut);
+    EXPECT_FALSE(again.notModified);
+    EXPECT_EQ(asked, (Lines{"", "\"v1\"", "", "", ""}));
+}
+
 // A port of 127.0.0.1 that refuses every connection for as long as the object lives: its
 // socket is bound, so that no other process can take the port, and never listens.
 class RefusingPort {

@@ -1,7 +1,8 @@
 #pragma once
 
 // An HTTP client that answers from a script: per address, the answers not yet given in order;
-// once they are used up, the last one given repeats. It records every request.
+// once they are used up, the last one given repeats. It records every request. A body fetched
+// whole is answered from the bodies scripted for its address, else with the address's lines.
 
 #include "platform/HttpClient.h"
 
@@ -40,6 +41,16 @@ public:
         m_pending[url].push_back(std::move(result));
     }
 
+    // Answers a whole-body fetch of url with these bytes (status 200), cut at the cap or not.
+    void answerBody(const std::string& url, std::string body, bool cut = false) {
+        FetchedBody answer;
+        answer.status = FetchStatus::Ok;
+        answer.httpStatus = 200;
+        answer.body = std::move(body);
+        answer.cut = cut;
+        m_pendingBodies[url].push_back(std::move(answer));
+    }
+
     // Fetching url throws, as a fault deep in a transfer would.
     void throwOn(const std::string& url) { m_throwing.push_back(url); }
 
@@ -67,13 +78,36 @@ public:
         return result;
     }
 
+    FetchedBody fetchBody(const std::string& url, const RequestHeaders& headers) override {
+        m_bodyRequests.push_back({url, headers});
+        std::vector<FetchedBody>& pending = m_pendingBodies[url];
+        if (!pending.empty()) {
+            m_lastBody[url] = pending.front();
+            pending.erase(pending.begin());
+        }
+        const auto last = m_lastBody.find(url);
+        if (last == m_lastBody.end()) {
+            return HttpClient::fetchBody(url, headers);
+        }
+        return last->second;
+    }
+
+    struct BodyRequest {
+        std::string url;
+        RequestHeaders headers;
+    };
+
     const std::vector<Request>& requests() const { return m_requests; }
+    const std::vector<BodyRequest>& bodyRequests() const { return m_bodyRequests; }
 
 private:
     std::map<std::string, std::vector<FetchResult>> m_pending;
     std::map<std::string, FetchResult> m_last;
     std::vector<Request> m_requests;
     std::vector<std::string> m_throwing;
+    std::map<std::string, std::vector<FetchedBody>> m_pendingBodies;
+    std::map<std::string, FetchedBody> m_lastBody;
+    std::vector<BodyRequest> m_bodyRequests;
 };
 
 } // namespace kestrum::test
