@@ -13,9 +13,8 @@ SourceFetch fetchDrawSource(HttpClient& client, const DrawSourceEntry& source) {
     }
     if (answer.fetched.cut && source.mapping.format != SourceFormat::Lines) {
         // The end of the records is missing: the newest of them, or the oldest, or both.
-        answer.read.notDraws = "a body of more than " +
-                               std::to_string(answer.fetched.body.size() / (1024 * 1024)) +
-                               " MiB, cut there";
+        answer.read.notDraws = "a body cut short at the client's cap of " +
+                               std::to_string(answer.fetched.body.size()) + " bytes";
         return answer;
     }
     answer.read = readDrawSource(answer.fetched.body, source.mapping, source.drawsPerDay);

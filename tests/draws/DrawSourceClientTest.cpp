@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                     false, "JSON cut short"},
         // Whole records before the cap, but the newest (or the oldest) may be past it.
         BadBodyCase{"cut", test::jsonSourceMapping(), R"({"data":[)" + kRecord + "]}", true,
-                    "a body of more than"},
+                    "a body cut short at the client's cap of 59 bytes"},
         BadBodyCase{"headerOnly", test::csvSourceMapping(), "issue,code\r\n", false,
                     "CSV with only a header row"}),
     [](const testing::TestParamInfo<BadBodyCase>& param) { return std::string(param.param.name); });
@@ -116,7 +116,9 @@ TEST(DrawSourceClientTest, GivesTheNewestLinesAskedForAndWarnsOncePerFetch) {
     test::FakeHttpClient inner;
     std::vector<std::string> warnings;
     DrawSourceClient client(inner, {sourceEntry(test::jsonSourceMapping())},
-                            [&warnings](const std::string& w) { warnings.push_back(w); });
+                            [&warnings](const std::string& w, bool failed) {
+                                warnings.push_back(failed ? "failed: " + w : w);
+                            });
     const Lines feed = test::feedLines(45, 80);
     std::string body = test::jsonSourceBody(feed);
     // Two records that are no draws, between the oldest and the next.
@@ -140,6 +142,13 @@ TEST(DrawSourceClientTest, GivesTheNewestLinesAskedForAndWarnsOncePerFetch) {
     inner.answerBody(kFeed, test::jsonSourceBody(feed));
     EXPECT_EQ(client.fetchLines(kFeed, 30).lines.size(), 30u);
     EXPECT_EQ(warnings.size(), 3u);
+
+    // A body that is not draws is told as a failed fetch, with the fetch's own error.
+    inner.answerBody(kFeed, R"({"code":1,"msg":"busy"})");
+    const FetchResult failed = client.fetchLines(kFeed, 30);
+    EXPECT_EQ(failed.status, FetchStatus::NotDraws);
+    ASSERT_EQ(warnings.size(), 4u);
+    EXPECT_EQ(warnings[3], "failed: " + failed.error);
 }
 
 // Another lottery's address goes to the inner client as it was asked, and comes back as the

@@ -120,7 +120,7 @@ bool writeCase(const fs::path& caseDir, const fs::path& outDir, const fs::path& 
     }
     bool warned = false;
     kestrum::DrawSourceClient sourced(client, kestrum::drawSourcesOf(sources, settings.feedHosts),
-                                      [&warned](const std::string& warning) {
+                                      [&warned](const std::string& warning, bool) {
                                           std::fprintf(stderr, "warning: %s\n", warning.c_str());
                                           warned = true;
                                       });
