@@ -80,7 +80,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
 
     // In the order of the help text.
     std::unique_ptr<CliCommand> commands[] = {makePlanCommand(), makeSearchCommand(),
-                                              makeExportCommand(), makeWatchCommand()};
+                                              makeExportCommand(), makeWatchCommand(),
+                                              makeSourceCheckCommand()};
     std::array<CLI::App*, std::size(commands)> parsers{};
     for (std::size_t i = 0; i < std::size(commands); ++i) {
         parsers[i] = commands[i]->addTo(app);
@@ -116,7 +117,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
         request.command = std::move(commands[i]);
         return request;
     }
-    return UsageError{"no command: plan, search, export or watch"};
+    return UsageError{"no command: plan, search, export, watch or source check"};
 }
 
 } // namespace kestrum::cli
