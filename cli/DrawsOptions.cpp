@@ -26,18 +26,26 @@ void DrawsOptions::addTo(CLI::App& command, bool withFormat) {
     }
 }
 
-std::optional<std::string> DrawsOptions::take(const CLI::App& parsed, Request& request) const {
-    const std::optional<std::int32_t> lottery = lotteryNamed(m_lottery);
-    if (!lottery) {
-        return lotteryError(m_lottery);
+std::optional<std::string> takeLotteryAndFeed(const CLI::App& parsed, const std::string& lottery,
+                                              const std::string& feed, Request& request) {
+    const std::optional<std::int32_t> number = lotteryNamed(lottery);
+    if (!number) {
+        return lotteryError(lottery);
     }
-    request.lotteries = {*lottery};
+    request.lotteries = {*number};
     if (parsed.count("--feed") > 0) {
-        std::variant<FeedSource, std::string> source = parseFeedSource(m_feed);
+        std::variant<FeedSource, std::string> source = parseFeedSource(feed);
         if (const auto* error = std::get_if<std::string>(&source)) {
             return *error;
         }
         request.feed = std::get<FeedSource>(source);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> DrawsOptions::take(const CLI::App& parsed, Request& request) const {
+    if (auto error = takeLotteryAndFeed(parsed, m_lottery, m_feed, request)) {
+        return error;
     }
     request.replay = m_replay;
     if (request.replay && !request.feed) {

@@ -30,6 +30,11 @@ private:
     std::string m_format = "text";
 };
 
+// Fills the request's lottery from --lottery's text and its feed from --feed's, when --feed was
+// given (`parsed`: the command's parser). What is wrong otherwise.
+std::optional<std::string> takeLotteryAndFeed(const CLI::App& parsed, const std::string& lottery,
+                                              const std::string& feed, Request& request);
+
 // The message for a lottery that --lottery names wrong.
 std::string lotteryError(const std::string& text);
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace kestrum::cli {
 
@@ -21,6 +22,27 @@ struct OwnedFile {
         }
     }
 };
+
+// A file or standard input read by `read` (a function of the open stream), with the place
+// put before its error; nothing for an address.
+template <class Result, class Read>
+std::optional<Result> readLocally(const FeedSource& source, const Read& read) {
+    if (source.kind == FeedSource::Kind::Address) {
+        return std::nullopt;
+    }
+    const bool standardInput = source.kind == FeedSource::Kind::StandardInput;
+    const std::string place = standardInput ? "standard input" : source.text;
+    errno = 0;
+    const OwnedFile file{standardInput ? nullptr : std::fopen(source.text.c_str(), "rb")};
+    if (!standardInput && file.file == nullptr) {
+        return Result{{}, place + ": " + std::strerror(errno != 0 ? errno : ENOENT)};
+    }
+    Result result = read(standardInput ? stdin : file.file);
+    if (!result.error.empty()) {
+        result.error = place + ": " + result.error;
+    }
+    return result;
+}
 
 } // namespace
 
@@ -68,28 +90,9 @@ SourceLines readLinesFrom(std::FILE* stream, LineLimits limits) {
 }
 
 SourceLines readSourceLines(const FeedSource& source, HttpClient& client) {
-    switch (source.kind) {
-    case FeedSource::Kind::StandardInput: {
-        SourceLines read = readLinesFrom(stdin);
-        if (!read.error.empty()) {
-            read.error = "standard input: " + read.error;
-        }
-        return read;
-    }
-    case FeedSource::Kind::File: {
-        errno = 0;
-        const OwnedFile file{std::fopen(source.text.c_str(), "rb")};
-        if (file.file == nullptr) {
-            return {{}, source.text + ": " + std::strerror(errno != 0 ? errno : ENOENT)};
-        }
-        SourceLines read = readLinesFrom(file.file);
-        if (!read.error.empty()) {
-            read.error = source.text + ": " + read.error;
-        }
-        return read;
-    }
-    case FeedSource::Kind::Address:
-        break;
+    if (auto read =
+            readLocally<SourceLines>(source, [](std::FILE* s) { return readLinesFrom(s); })) {
+        return std::move(*read);
     }
     FetchResult fetched = client.fetchLines(source.text, 0);
     if (!fetched.ok()) {
@@ -124,28 +127,9 @@ SourceBody readBodyFrom(std::FILE* stream, std::size_t maxBytes) {
 
 SourceBody readSourceBody(const FeedSource& source, HttpClient& client,
                           const RequestHeaders& headers) {
-    switch (source.kind) {
-    case FeedSource::Kind::StandardInput: {
-        SourceBody read = readBodyFrom(stdin, kMaxFeedFileBytes);
-        if (!read.error.empty()) {
-            read.error = "standard input: " + read.error;
-        }
-        return read;
-    }
-    case FeedSource::Kind::File: {
-        errno = 0;
-        const OwnedFile file{std::fopen(source.text.c_str(), "rb")};
-        if (file.file == nullptr) {
-            return {{}, source.text + ": " + std::strerror(errno != 0 ? errno : ENOENT)};
-        }
-        SourceBody read = readBodyFrom(file.file, kMaxFeedFileBytes);
-        if (!read.error.empty()) {
-            read.error = source.text + ": " + read.error;
-        }
-        return read;
-    }
-    case FeedSource::Kind::Address:
-        break;
+    if (auto read = readLocally<SourceBody>(
+            source, [](std::FILE* s) { return readBodyFrom(s, kMaxFeedFileBytes); })) {
+        return std::move(*read);
     }
     FetchedBody fetched = client.fetchBody(source.text, headers);
     if (!fetched.ok()) {

@@ -231,17 +231,8 @@ public:
     }
 
     std::optional<std::string> take(const CLI::App& parsed, Request& request) const override {
-        const std::optional<std::int32_t> lottery = lotteryNamed(m_lottery);
-        if (!lottery) {
-            return lotteryError(m_lottery);
-        }
-        request.lotteries = {*lottery};
-        if (parsed.count("--feed") > 0) {
-            std::variant<FeedSource, std::string> source = parseFeedSource(m_feed);
-            if (const auto* error = std::get_if<std::string>(&source)) {
-                return *error;
-            }
-            request.feed = std::get<FeedSource>(source);
+        if (auto error = takeLotteryAndFeed(parsed, m_lottery, m_feed, request)) {
+            return error;
         }
         if (m_format == "json") {
             request.format = OutputFormat::Json;
