@@ -1,5 +1,6 @@
 #include "feedsim/FeedServer.h"
 
+#include "draws/DrawSource.h"
 #include "feedsim/FeedForms.h"
 #include "support/ScratchFolder.h"
 
@@ -21,6 +22,9 @@ namespace feedsim {
 namespace {
 
 namespace fs = std::filesystem;
+using kestrum::readDrawSource;
+using kestrum::SourceFormat;
+using kestrum::SourceRead;
 using std::chrono::milliseconds;
 
 // 2015-01-01 00:00:00 in UTC+8.
@@ -314,6 +318,14 @@ TEST_F(FeedServerTest, EveryFeedIsServedAsJsonAndCsvWithTheSameDraws) {
         EXPECT_EQ(lines.back().substr(0, 8), "20141231");
         EXPECT_EQ(jsonLines(feed, json.body), lines);
         EXPECT_EQ(csvLines(feed, csv.body), lines);
+        // The programs' own reader, mapped as the example settings map these feeds, agrees.
+        const SourceRead jsonRead = readDrawSource(
+            json.body, {SourceFormat::Json, "/data", "expect", "opencode"}, feed.drawsPerDay);
+        const SourceRead csvRead =
+            readDrawSource(csv.body, {SourceFormat::Csv, "", "issue", "code"}, feed.drawsPerDay);
+        EXPECT_EQ(jsonRead.lines, lines);
+        EXPECT_EQ(csvRead.lines, lines);
+        EXPECT_EQ(jsonRead.refused + csvRead.refused, 0);
         const Host other = feed.host == Host::Feed1 ? Host::Feed2 : Host::Feed1;
         EXPECT_EQ(get(other, feedPath(feed, FeedForm::Json)).status, 404);
         EXPECT_EQ(get(Host::Web, feedPath(feed, FeedForm::Csv)).status, 404);
