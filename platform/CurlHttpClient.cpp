@@ -143,6 +143,32 @@ Transfer transfer(const std::string& url, const HttpLimits& limits,
     return result;
 }
 
+// How a transfer ended, set in `result`: a failure (no answer, unless we stopped the transfer
+// ourselves, or a status outside 2xx), a 304 to a conditional request, or an answer to read.
+enum class Ending { Failed, NotModified, Answered };
+
+template <class Result>
+Ending endingOf(const Transfer& done, bool stoppedByUs, bool conditional, Result& result) {
+    result.httpStatus = done.httpStatus;
+    if (done.code != CURLE_OK && !stoppedByUs) {
+        result.status = FetchStatus::NetworkError;
+        result.error = done.error;
+        return Ending::Failed;
+    }
+    if (done.httpStatus == 304 && conditional) {
+        result.status = FetchStatus::Ok;
+        result.notModified = true;
+        return Ending::NotModified;
+    }
+    if (done.httpStatus < 200 || done.httpStatus > 299) {
+        result.status = FetchStatus::HttpError;
+        result.error = "HTTP status " + std::to_string(done.httpStatus);
+        return Ending::Failed;
+    }
+    result.status = FetchStatus::Ok;
+    return Ending::Answered;
+}
+
 } // namespace
 
 CurlHttpClient::CurlHttpClient(HttpLimits limits, const std::atomic<bool>* cancelled)
@@ -165,30 +191,20 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
     const Transfer done =
         transfer(url, m_limits, m_cancelled, {}, remembered ? remembered->etag : std::string(),
                  remembered ? remembered->lastModified : std::string(), collector);
-    result.httpStatus = done.httpStatus;
     // A transfer that we stopped ourselves, having read enough, is a success.
     const bool stoppedByUs =
         done.code == CURLE_WRITE_ERROR && (collector.enough() || collector.capped());
-    if (done.code != CURLE_OK && !stoppedByUs) {
-        result.status = FetchStatus::NetworkError;
-        result.error = done.error;
+    const Ending ending = endingOf(done, stoppedByUs, remembered.has_value(), result);
+    if (ending == Ending::Failed) {
         return result;
     }
-    if (result.httpStatus == 304 && remembered) {
-        result.status = FetchStatus::Ok;
-        result.notModified = true;
+    if (ending == Ending::NotModified) {
         result.lines = remembered->lines;
         if (maxLines > 0 && result.lines.size() > static_cast<std::size_t>(maxLines)) {
             result.lines.resize(static_cast<std::size_t>(maxLines));
         }
         return result;
     }
-    if (result.httpStatus < 200 || result.httpStatus > 299) {
-        result.status = FetchStatus::HttpError;
-        result.error = "HTTP status " + std::to_string(result.httpStatus);
-        return result;
-    }
-    result.status = FetchStatus::Ok;
     const bool whole = !collector.enough() && !collector.capped();
     result.lines = collector.finish();
     remember(url, done.etag, done.lastModified, result.lines, maxLines, whole);
@@ -214,25 +230,15 @@ FetchedBody CurlHttpClient::fetchBody(const std::string& url, const RequestHeade
     const Transfer done =
         transfer(url, m_limits, m_cancelled, headers, remembered ? remembered->etag : std::string(),
                  remembered ? remembered->lastModified : std::string(), collector);
-    result.httpStatus = done.httpStatus;
     const bool stoppedByUs = done.code == CURLE_WRITE_ERROR && collector.cut();
-    if (done.code != CURLE_OK && !stoppedByUs) {
-        result.status = FetchStatus::NetworkError;
-        result.error = done.error;
+    const Ending ending = endingOf(done, stoppedByUs, remembered.has_value(), result);
+    if (ending == Ending::Failed) {
         return result;
     }
-    if (result.httpStatus == 304 && remembered) {
-        result.status = FetchStatus::Ok;
-        result.notModified = true;
+    if (ending == Ending::NotModified) {
         result.body = remembered->body;
         return result;
     }
-    if (result.httpStatus < 200 || result.httpStatus > 299) {
-        result.status = FetchStatus::HttpError;
-        result.error = "HTTP status " + std::to_string(result.httpStatus);
-        return result;
-    }
-    result.status = FetchStatus::Ok;
     result.cut = collector.cut();
     result.body = collector.finish();
     const std::lock_guard lock(m_mutex);
