@@ -26,18 +26,6 @@ using json = nlohmann::ordered_json;
 // The newest draw lines shown.
 constexpr std::size_t kNewestShown = 5;
 
-std::string_view formatName(SourceFormat format) {
-    switch (format) {
-    case SourceFormat::Json:
-        return "json";
-    case SourceFormat::Csv:
-        return "csv";
-    case SourceFormat::Lines:
-        break;
-    }
-    return "lines";
-}
-
 // A draw line's period: its day and its number in the day, from a code "20161210001".
 struct LinePeriod {
     std::chrono::sys_days day;
@@ -139,7 +127,7 @@ SourceCheck checked(SourceCheck check) {
 std::string checkText(const SourceCheck& check) {
     const SourceRead& read = check.read;
     std::string text = "source: " + check.name + ", format " +
-                       std::string(formatName(check.format)) + ", " +
+                       std::string(sourceFormatName(check.format)) + ", " +
                        (check.fromFile ? "file " : "address ") + check.place + "\n";
     if (!check.notDraws.empty()) {
         return text + "not draws: " + check.notDraws + "\n";
@@ -187,7 +175,7 @@ std::string checkJson(const SourceCheck& check) {
          {{"number", check.lottery}, {"feed", feedName(lottery)}, {"caption", lottery.label}}},
         {"source",
          {{"name", check.name},
-          {"format", formatName(check.format)},
+          {"format", sourceFormatName(check.format)},
           {check.fromFile ? "file" : "address", check.place}}},
         {"records", read.records},
         {"draws", check.draws},

@@ -62,19 +62,6 @@ bool isHeaderValue(std::string_view value) {
     });
 }
 
-std::optional<SourceFormat> formatNamed(std::string_view name) {
-    if (name == "lines") {
-        return SourceFormat::Lines;
-    }
-    if (name == "json") {
-        return SourceFormat::Json;
-    }
-    if (name == "csv") {
-        return SourceFormat::Csv;
-    }
-    return std::nullopt;
-}
-
 // A source's request headers: `key` names them in the messages.
 std::optional<std::string> takeHeaders(std::map<std::string, std::string>& headers,
                                        const std::string& key, const toml::node& value,
@@ -164,7 +151,7 @@ std::optional<std::string> takeSource(SourceSettings& source, const std::string&
             }
             source.url = text;
         } else if (word == "format") {
-            const std::optional<SourceFormat> format = formatNamed(text);
+            const std::optional<SourceFormat> format = sourceFormatNamed(text);
             if (!format) {
                 return place + ": " + full + " must be \"lines\", \"json\" or \"csv\", not \"" +
                        text + "\"";
@@ -186,9 +173,7 @@ std::optional<std::string> takeSource(SourceSettings& source, const std::string&
             mapping.emplace(word, place);
         }
     }
-    const std::string formatName = source.format == SourceFormat::Json  ? "json"
-                                   : source.format == SourceFormat::Csv ? "csv"
-                                                                        : "lines";
+    const std::string formatName(sourceFormatName(source.format));
     if (source.format == SourceFormat::Lines || source.format == SourceFormat::Csv) {
         for (const auto& [word, place] : mapping) {
             if (word == "records" || source.format == SourceFormat::Lines) {
