@@ -152,6 +152,15 @@ std::optional<float> backtestOf(PlayFamily family, Engine& engine, PlayType type
 
 } // namespace
 
+std::string playBet(PlayType type, std::int32_t seedValue, std::int32_t formula,
+                    std::int32_t codeCount) {
+    return makeBet(playTypeInfo(type), seedValue, formula, codeCount);
+}
+
+bool drawHits(PlayType type, std::string_view bet, std::string_view digits) {
+    return isHit(playTypeInfo(type), bet, digits);
+}
+
 float walkAccuracy(std::int32_t lines, std::int32_t failed) {
     // With the summary counted the divisor is at least 1 for every walk.
     return static_cast<float>(percentOrZero(wrapSub(lines, 1), wrapSub(wrapAdd(lines, failed), 1)));

@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace kestrum {
 
@@ -41,6 +43,14 @@ std::optional<float> backtestGroup(Engine& engine, PlayType type, std::int32_t f
 // family.
 std::optional<float> backtestAnyPosition(Engine& engine, PlayType type, std::int32_t formula,
                                          std::int32_t planPeriods, std::int32_t codeCount);
+
+// The bet of `type` for a seed: betDigits, or betDigitsFiveStar for 五星不定位.
+std::string playBet(PlayType type, std::int32_t seedValue, std::int32_t formula,
+                    std::int32_t codeCount);
+
+// Whether a draw's digits (five digits without commas, as digitsOf gives them) hit `bet` under
+// the play type's rule, exactly as the walk tests them.
+bool drawHits(PlayType type, std::string_view bet, std::string_view digits);
 
 // The accuracy of a walk that wrote `lines` lines (the summary included) with `failed` failed
 // plans: (lines − 1) × 100 / (lines + failed − 1) in integer division, 100 when none failed.
