@@ -1,7 +1,7 @@
 #pragma once
 
-// One of kestrum-cli's commands (plan, search, export, watch, source check): its own options, the
-// check of what they gave, and its run. Each lives in a file of its own.
+// One of kestrum-cli's commands (plan, search, export, watch, source check, evaluate): its own
+// options, the check of what they gave, and its run. Each lives in a file of its own.
 
 #include "cli/CommandLine.h"
 #include "launch/RunSettings.h"
@@ -58,5 +58,6 @@ std::unique_ptr<CliCommand> makeSearchCommand();
 std::unique_ptr<CliCommand> makeExportCommand();
 std::unique_ptr<CliCommand> makeWatchCommand();
 std::unique_ptr<CliCommand> makeSourceCheckCommand();
+std::unique_ptr<CliCommand> makeEvaluateCommand();
 
 } // namespace kestrum::cli

@@ -33,8 +33,11 @@ struct Request {
     std::vector<std::int32_t> lotteries{1};
     // plan: the play types shown, in slot order for "all"; search: the one searched.
     std::vector<PlayType> playTypes;
-    // search: 码数 and 期数.
+    // search: 码数 and 期数; evaluate: the same, when given (shapeGiven).
     PlanShape shape;
+    bool shapeGiven = false;
+    // evaluate: the draws a search sees at each step.
+    std::int32_t window = 30;
     // --feed SOURCE.
     std::optional<FeedSource> feed;
     bool replay = false;

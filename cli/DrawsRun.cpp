@@ -2,6 +2,7 @@
 
 #include "cli/Console.h"
 #include "cli/Program.h"
+#include "cli/WholeFeed.h"
 #include "draws/DrawSource.h"
 #include "draws/LotterySources.h"
 
@@ -38,22 +39,12 @@ std::unique_ptr<DrawsRun> DrawsRun::open(const Request& request, const RunSettin
     std::size_t replayFirst = 0;
     if (request.feed && mapped && mapped->mapping.format != SourceFormat::Lines) {
         // Records to map: the body is read whole, once, and its draw lines are the feed.
-        const SourceBody body = readSourceBody(*request.feed, *network, mapped->headers);
-        if (!body.error.empty()) {
-            complain("the feed cannot be read: " + body.error);
+        std::optional<std::vector<std::string>> lines =
+            readMappedFeed(*request.feed, *mapped, *network, feedPlace(request, feedUrl));
+        if (!lines) {
             return nullptr;
         }
-        SourceRead read = readDrawSource(body.body, mapped->mapping, mapped->drawsPerDay);
-        const std::string warning = sourceWarning(read);
-        const std::string place = feedPlace(request, feedUrl);
-        if (read.notDraws) {
-            complain("the feed cannot be read: " + place + ": " + warning);
-            return nullptr;
-        }
-        if (!warning.empty()) {
-            complain("warning: " + place + ": " + warning);
-        }
-        source = std::make_unique<SourceHttpClient>(*network, feedUrl, std::move(read.lines));
+        source = std::make_unique<SourceHttpClient>(*network, feedUrl, std::move(*lines));
     } else if (request.feed) {
         if (request.feed->kind == FeedSource::Kind::Address && !request.replay) {
             source = std::make_unique<SourceHttpClient>(*network, feedUrl, request.feed->text);

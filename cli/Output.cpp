@@ -106,7 +106,7 @@ std::string planText(const PlanSnapshot& plans, const std::vector<PlayType>& typ
 }
 
 std::string planJson(const DrawsShown& draws, const PlanSnapshot& plans,
-                     const std::vector<PlayType>& types) {
+                     const std::vector<PlayType>& types, const ChanceFiguresTable& chance) {
     json plays = json::array();
     for (PlayType type : types) {
         const std::size_t slot = slotOf(type);
@@ -122,6 +122,9 @@ std::string planJson(const DrawsShown& draws, const PlanSnapshot& plans,
             {"losses", tally.losses},
             {"current_losing_run", tally.currentLosingRun},
             {"accuracy", tally.accuracy},
+            {"chance_accuracy", chance[slot].chanceAccuracy},
+            {"p_value", chance[slot].pValue},
+            {"best_of_search_p", chance[slot].bestOfSearchP},
             {"plans", plansJson(plans.planRecords[slot])},
         });
     }
@@ -140,7 +143,8 @@ std::string searchText(const CandidateRows& candidates, std::int32_t best) {
 }
 
 std::string searchJson(const DrawsShown& draws, PlayType type, PlanShape shape,
-                       const CandidateRows& candidates, std::int32_t best) {
+                       const CandidateRows& candidates, std::int32_t best,
+                       const std::array<double, kCandidateRows>& chanceAccuracy) {
     json rows = json::array();
     for (std::size_t row = 0; row < kCandidateRows; ++row) {
         rows.push_back({
@@ -149,6 +153,7 @@ std::string searchJson(const DrawsShown& draws, PlayType type, PlanShape shape,
             {"max_miss_run", candidates.maxMissRun[row]},
             {"accuracy", static_cast<double>(candidates.accuracy[row])},
             {"hit_plans", candidates.hitPlans[row]},
+            {"chance_accuracy", chanceAccuracy[row]},
         });
     }
     return dumped({{"lottery", lotteryJson(draws.lottery)},
@@ -159,6 +164,49 @@ std::string searchJson(const DrawsShown& draws, PlayType type, PlanShape shape,
                    {"plan_periods", shape.planPeriods},
                    {"candidates", rows},
                    {"best", best}});
+}
+
+std::string evaluateText(std::int32_t lottery, const Evaluation& evaluation) {
+    std::string text =
+        formatText("%s: %d draws, window %d\n", std::string(lotteryByNumber(lottery).label).c_str(),
+                   evaluation.draws, evaluation.window);
+    text += "玩法\t码数\t期数\t步数\t中\t挂\t准确率\t95%区间\t最长连挂\t样本内\t随机基准\n";
+    for (const PlayEvaluation& play : evaluation.plays) {
+        const OutOfSampleRecord& record = play.outOfSample;
+        text += formatText("%s\t%d\t%d\t%d\t%d\t%d\t%.1f%%\t%.1f%%-%.1f%%\t%d\t%.1f%%\t%.1f%%\n",
+                           std::string(playTypeInfo(play.type).button).c_str(),
+                           play.shape.codeCount, play.shape.planPeriods, play.steps, record.wins,
+                           record.losses, record.accuracy, record.low, record.high,
+                           record.longestLosingRun, play.inSampleAccuracy, play.chanceAccuracy);
+    }
+    return text;
+}
+
+std::string evaluateJson(std::int32_t lottery, const Evaluation& evaluation) {
+    json plays = json::array();
+    for (const PlayEvaluation& play : evaluation.plays) {
+        const OutOfSampleRecord& record = play.outOfSample;
+        plays.push_back({
+            {"play", playTypeInfo(play.type).button},
+            {"name", asciiName(play.type)},
+            {"code_count", play.shape.codeCount},
+            {"plan_periods", play.shape.planPeriods},
+            {"steps", play.steps},
+            {"in_sample_accuracy", play.inSampleAccuracy},
+            {"chance_accuracy", play.chanceAccuracy},
+            {"out_of_sample",
+             {{"wins", record.wins},
+              {"losses", record.losses},
+              {"accuracy", record.accuracy},
+              {"low", record.low},
+              {"high", record.high},
+              {"longest_losing_run", record.longestLosingRun}}},
+        });
+    }
+    return dumped({{"lottery", lotteryJson(lottery)},
+                   {"draws", evaluation.draws},
+                   {"window", evaluation.window},
+                   {"plays", plays}});
 }
 
 } // namespace kestrum::cli

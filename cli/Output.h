@@ -5,7 +5,9 @@
 
 #include "commands/View.h"
 #include "engine/EngineState.h"
+#include "stats/WalkForward.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,14 +32,30 @@ struct DrawsShown {
 std::string planText(const PlanSnapshot& plans, const std::vector<PlayType>& types,
                      std::string_view siteUrl);
 
+// A play type's plans beside chance (stats/FormulaLuck.h): the chance accuracy in percent, the
+// probability that chance wins as many of its plans, and the share of random histories whose
+// searched best formula reaches its 准确率.
+struct ChanceFigures {
+    double chanceAccuracy = 0.0;
+    double pValue = 1.0;
+    double bestOfSearchP = 1.0;
+};
+using ChanceFiguresTable = std::array<ChanceFigures, kPlayTypeCount>;
+
 std::string planJson(const DrawsShown& draws, const PlanSnapshot& plans,
-                     const std::vector<PlayType>& types);
+                     const std::vector<PlayType>& types, const ChanceFiguresTable& chance);
 
 // The formula list: a header line and the thirty rows, tab-separated, then "最佳公式: 007".
 std::string searchText(const CandidateRows& candidates, std::int32_t best);
 
+// chanceAccuracy[row]: the chance accuracy of the row's formula's plans, in percent.
 std::string searchJson(const DrawsShown& draws, PlayType type, PlanShape shape,
-                       const CandidateRows& candidates, std::int32_t best);
+                       const CandidateRows& candidates, std::int32_t best,
+                       const std::array<double, kCandidateRows>& chanceAccuracy);
+
+// The method replayed over a history: a header line and a row per play type, tab-separated.
+std::string evaluateText(std::int32_t lottery, const Evaluation& evaluation);
+std::string evaluateJson(std::int32_t lottery, const Evaluation& evaluation);
 
 // Every CR LF of text as LF.
 std::string withLineFeeds(std::string_view text);

@@ -6,6 +6,7 @@
 #include "cli/DrawsRun.h"
 #include "cli/Names.h"
 #include "cli/Program.h"
+#include "stats/FormulaLuck.h"
 
 #include <CLI/CLI.hpp>
 
@@ -52,9 +53,18 @@ public:
             return *failed;
         }
         const PlanSnapshot& plans = *draws->view().plans;
-        return printed(request.format == OutputFormat::Json
-                           ? planJson(draws->shown(), plans, request.playTypes)
-                           : planText(plans, request.playTypes, siteUrl));
+        if (request.format != OutputFormat::Json) {
+            return printed(planText(plans, request.playTypes, siteUrl));
+        }
+        ChanceFiguresTable chance;
+        for (const PlayType type : request.playTypes) {
+            const std::size_t slot = slotOf(type);
+            const FormulaLuck luck = formulaLuck(draws->context().engine, type,
+                                                 plans.planParams[slot], plans.formulas[slot]);
+            chance[slot] = {luck.formula.chance.chanceAccuracy, luck.formula.chance.pValue,
+                            luck.bestOfSearchP};
+        }
+        return printed(planJson(draws->shown(), plans, request.playTypes, chance));
     }
 
 private:

@@ -6,6 +6,7 @@
 #include "cli/DrawsRun.h"
 #include "cli/Names.h"
 #include "cli/Program.h"
+#include "stats/FormulaLuck.h"
 
 #include <CLI/CLI.hpp>
 
@@ -64,9 +65,18 @@ public:
         const PlayType type = request.playTypes.front();
         const std::int32_t best = runSearch(draws->context(), type, request.shape);
         const CandidateRows& candidates = *draws->view().candidates;
-        return printed(request.format == OutputFormat::Json
-                           ? searchJson(draws->shown(), type, request.shape, candidates, best)
-                           : searchText(candidates, best));
+        if (request.format != OutputFormat::Json) {
+            return printed(searchText(candidates, best));
+        }
+        std::array<double, kCandidateRows> chance{};
+        for (std::size_t row = 0; row < kCandidateRows; ++row) {
+            if (candidates.formula[row] != 0) {
+                chance[row] = formulaChance(draws->context().engine, type, request.shape,
+                                            candidates.formula[row])
+                                  .chance.chanceAccuracy;
+            }
+        }
+        return printed(searchJson(draws->shown(), type, request.shape, candidates, best, chance));
     }
 
 private:

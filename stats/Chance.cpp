@@ -96,7 +96,9 @@ Interval wilsonInterval(std::int32_t wins, std::int32_t trials) {
     const double centre = share + z * z / (2 * n);
     const double spread = z * std::sqrt(share * (1 - share) / n + z * z / (4 * n * n));
     const double scale = 1 + z * z / n;
-    return {std::max(0.0, (centre - spread) / scale), std::min(1.0, (centre + spread) / scale)};
+    // At a share of 0 or 1 the interval ends there exactly, whatever the rounding says.
+    return {wins <= 0 ? 0.0 : std::max(0.0, (centre - spread) / scale),
+            wins >= trials ? 1.0 : std::min(1.0, (centre + spread) / scale)};
 }
 
 } // namespace kestrum

@@ -37,10 +37,10 @@ std::int32_t uniformDraw(std::mt19937_64& random) {
     }
 }
 
-// Fills `engine`'s store with `drawCount` random lines, newest first, as a download stores
-// them. History `index` of a seed gives the same draws for every play type.
-void fillRandomHistory(Engine& engine, std::int32_t drawCount, std::uint64_t seed,
-                       std::int32_t index) {
+} // namespace
+
+void fillUniformHistory(DrawStore& store, std::int32_t drawCount, std::uint64_t seed,
+                        std::int32_t index) {
     const std::uint64_t stream =
         seed * std::uint64_t{0x9E3779B97F4A7C15} + static_cast<std::uint64_t>(index);
     std::mt19937_64 random(static_cast<std::mt19937_64::result_type>(stream));
@@ -49,17 +49,20 @@ void fillRandomHistory(Engine& engine, std::int32_t drawCount, std::uint64_t see
         char line[48];
         std::snprintf(line, sizeof line, "20000101%03d %d,%d,%d,%d,%d", (drawCount - slot) % 1000,
                       draw / 10000, draw / 1000 % 10, draw / 100 % 10, draw / 10 % 10, draw % 10);
-        engine.DrawHistory[static_cast<std::size_t>(slot)] = line;
+        store.DrawHistory[static_cast<std::size_t>(slot)] = line;
+        store.FeedLines[static_cast<std::size_t>(slot)] = line;
     }
-    engine.oldestIndex = drawCount - 1;
-    engine.drawCursor = engine.oldestIndex;
+    store.oldestIndex = drawCount - 1;
+    store.drawCursor = store.oldestIndex;
 }
+
+namespace {
 
 // The search of one random history, as searchFormulas counts it: the kept formula is the first
 // with the most won plans.
 HistoryLuck searchRandomHistory(Engine& engine, const SearchLuckRequest& request,
                                 std::int32_t index) {
-    fillRandomHistory(engine, request.drawCount, request.seed, index);
+    fillUniformHistory(engine, request.drawCount, request.seed, index);
     const FormulaRange range = searchedFormulas(request.type);
     const CountingHistory history(engine, request.type, range.first, range.end,
                                   request.shape.codeCount);

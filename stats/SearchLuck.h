@@ -4,6 +4,7 @@
 // same length, each searched exactly as the real history is, seeded so that the figures are the
 // same at every run and on every platform.
 
+#include "draws/DrawStore.h"
 #include "engine/DispatchTables.h"
 #include "engine/PlayType.h"
 
@@ -37,6 +38,11 @@ struct SearchLuck {
     // histories: the spread that chance alone gives the formulas of one search.
     std::array<double, 101> formulasAt{};
 };
+
+// Random history `index` of `seed`: drawCount (at most kHistorySlots) uniform draws in `store`,
+// newest first, as a download stores them. The same for every play type.
+void fillUniformHistory(DrawStore& store, std::int32_t drawCount, std::uint64_t seed,
+                        std::int32_t index);
 
 // Searches `histories` random histories. `cancel`, when given and set, ends the work early
 // with what is done (fewer histories).

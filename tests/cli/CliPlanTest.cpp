@@ -2,6 +2,8 @@
 // shows after its own start-up on the same feed (cases/startup, made by cli_expected).
 
 #include "RunCli.h"
+#include "cli/Names.h"
+#include "stats/Chance.h"
 #include "support/LocalServer.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +105,32 @@ TEST_F(CliPlanTest, JsonCarriesEachReportsPlanLines) {
         EXPECT_EQ(play["plan_lines"].get<std::vector<std::string>>(),
                   test::reportLines(golden(kPlays[i].name)))
             << kPlays[i].name;
+
+        // The chance figures belong to these very plans: their bets, the play type's rule and
+        // its 期数.
+        const PlayType type = *cli::playTypeNamed(kPlays[i].name);
+        const std::int32_t periods = play["plan_periods"];
+        std::vector<double> chances;
+        std::int32_t wins = 0;
+        for (const nlohmann::json& record : play["plans"]) {
+            if (record["outcome"] != "running") {
+                chances.push_back(planWinChance(
+                    type, distinctBetDigits(record["bet"].get<std::string>()), periods));
+                wins += record["outcome"] == "won" ? 1 : 0;
+            }
+        }
+        ASSERT_FALSE(chances.empty());
+        double sum = 0.0;
+        for (const double chance : chances) {
+            sum += chance;
+        }
+        EXPECT_NEAR(play["chance_accuracy"].get<double>(),
+                    100.0 * sum / static_cast<double>(chances.size()), 1e-9)
+            << kPlays[i].name;
+        EXPECT_NEAR(play["p_value"].get<double>(), poissonBinomialTail(chances, wins), 1e-12)
+            << kPlays[i].name;
+        const double best = play["best_of_search_p"];
+        EXPECT_TRUE(best >= 0.0 && best <= 1.0) << best;
     }
 }
 

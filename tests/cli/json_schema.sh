@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # kestrum-cli's JSON follows its committed schemas: plan (every play type, a replay, and a feed
-# of lines that are no draws) and search.
+# of lines that are no draws), search and evaluate.
 # Usage: json_schema.sh KESTRUM_CLI SCHEMA_DIR FEED_FILE PYTHON
 set -uo pipefail
 cli=$1
@@ -35,6 +35,9 @@ for play in h1 h5b q3; do
     check "search-$play" search.schema.json search --play "$play" --codes 3 --periods 4 \
         --feed "$feed" --format json
 done
+check evaluate evaluate.schema.json evaluate --window 10 --feed "$feed" --format json
+check evaluate-one evaluate.schema.json evaluate --play h5b --codes 3 --periods 2 --feed "$feed" \
+    --format json
 # The checker finds a document that does not follow the schema.
 if "$python" "$check" "$schemas/search.schema.json" "$work/plan.json" > /dev/null; then
     echo "FAILED: plan's JSON passed as search's"

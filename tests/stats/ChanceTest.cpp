@@ -118,6 +118,9 @@ TEST(ChanceTest, WilsonIntervalOfKnownShares) {
     EXPECT_DOUBLE_EQ(wilsonInterval(0, 20).low, 0.0);
     EXPECT_NEAR(wilsonInterval(0, 20).high, 0.1611, 1e-4);
     EXPECT_DOUBLE_EQ(wilsonInterval(0, 0).high, 1.0);
+    // Every trial won: the interval reaches 1, not just short of it.
+    EXPECT_EQ(wilsonInterval(23, 23).high, 1.0);
+    EXPECT_NEAR(wilsonInterval(23, 23).low, 0.8569, 1e-4);
 }
 
 } // namespace
