@@ -23,8 +23,8 @@ public:
     CLI::App* addTo(CLI::App& program) override {
         CLI::App* evaluate = program.add_subcommand(
             "evaluate",
-            "Replay the method over SOURCE's draws, oldest first: at each step the formula the "
-            "search keeps over the newest draws so far plays its plan on the draws after them.");
+            "Replay the method over a history of any length and print how its plans fared on "
+            "draws its searches had not seen.");
         evaluate
             ->add_option("--feed", m_feed,
                          "The history: a file, - for standard input, or an http or https "

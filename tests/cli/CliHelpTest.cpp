@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliHelpTest,
                                          HelpCase{{"plan", "--help"}, "plan.txt"},
                                          HelpCase{{"search", "--help"}, "search.txt"},
                                          HelpCase{{"export", "--help"}, "export.txt"},
-                                         HelpCase{{"watch", "--help"}, "watch.txt"}));
+                                         HelpCase{{"watch", "--help"}, "watch.txt"},
+                                         HelpCase{{"evaluate", "--help"}, "evaluate.txt"}));
 
 } // namespace
 } // namespace kestrum
