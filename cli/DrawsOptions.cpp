@@ -1,6 +1,6 @@
 #include "cli/DrawsOptions.h"
 
-#include "cli/Names.h"
+#include "report/Names.h"
 
 #include <CLI/CLI.hpp>
 

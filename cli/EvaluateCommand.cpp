@@ -3,12 +3,12 @@
 #include "cli/CliCommand.h"
 #include "cli/Console.h"
 #include "cli/DrawsOptions.h"
-#include "cli/Names.h"
 #include "cli/NetworkClient.h"
 #include "cli/Output.h"
 #include "cli/Program.h"
 #include "cli/WholeFeed.h"
 #include "commands/Commands.h"
+#include "report/Names.h"
 #include "stats/WalkForward.h"
 
 #include <CLI/CLI.hpp>

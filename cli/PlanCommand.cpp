@@ -4,8 +4,8 @@
 #include "cli/Console.h"
 #include "cli/DrawsOptions.h"
 #include "cli/DrawsRun.h"
-#include "cli/Names.h"
 #include "cli/Program.h"
+#include "report/Names.h"
 #include "stats/FormulaLuck.h"
 
 #include <CLI/CLI.hpp>

@@ -5,11 +5,11 @@
 #include "cli/Console.h"
 #include "cli/DrawsOptions.h"
 #include "cli/FeedSource.h"
-#include "cli/Names.h"
 #include "cli/NetworkClient.h"
 #include "cli/Program.h"
 #include "draws/DrawSource.h"
 #include "draws/LotterySources.h"
+#include "report/Names.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>

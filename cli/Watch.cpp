@@ -1,12 +1,12 @@
 #include "cli/Watch.h"
 
-#include "cli/Names.h"
 #include "cli/Watcher.h"
 #include "commands/PromotedStartup.h"
 #include "commands/Updates.h"
 #include "launch/DataFolder.h"
 #include "platform/DebugLog.h"
 #include "platform/LocalTime.h"
+#include "report/Names.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,9 +3,9 @@
 
 #include "cli/CliCommand.h"
 #include "cli/DrawsOptions.h"
-#include "cli/Names.h"
 #include "cli/Watch.h"
 #include "platform/StopSignals.h"
+#include "report/Names.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>

@@ -1,12 +1,12 @@
 #include "cli/Watcher.h"
 
-#include "cli/Names.h"
 #include "cli/Watch.h"
 #include "draws/DrawSourceClient.h"
 #include "draws/LotterySources.h"
 #include "draws/RefreshScheduler.h"
 #include "engine/Dispatch.h"
 #include "platform/CurlHttpClient.h"
+#include "report/Names.h"
 
 #include <array>
 #include <chrono>

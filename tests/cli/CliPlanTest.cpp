@@ -2,7 +2,7 @@
 // shows after its own start-up on the same feed (cases/startup, made by cli_expected).
 
 #include "RunCli.h"
-#include "cli/Names.h"
+#include "report/Names.h"
 #include "stats/Chance.h"
 #include "support/LocalServer.h"
 
@@ -108,7 +108,7 @@ TEST_F(CliPlanTest, JsonCarriesEachReportsPlanLines) {
 
         // The chance figures belong to these very plans: their bets, the play type's rule and
         // its 期数.
-        const PlayType type = *cli::playTypeNamed(kPlays[i].name);
+        const PlayType type = *playTypeNamed(kPlays[i].name);
         const std::int32_t periods = play["plan_periods"];
         std::vector<double> chances;
         std::int32_t wins = 0;

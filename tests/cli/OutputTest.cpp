@@ -23,7 +23,7 @@ TEST(CliPlanLinesTest, TheRunningPlansLineEndIsDropped) {
         "后一007-009期<012345> 计划进行中……\r\n",
         "066%中[002]   挂[001] 连挂[000]",
     });
-    EXPECT_EQ(cli::reportPlanLines(lines).at(2), "后一007-009期<012345> 计划进行中……");
+    EXPECT_EQ(reportPlanLines(lines).at(2), "后一007-009期<012345> 计划进行中……");
 }
 
 } // namespace

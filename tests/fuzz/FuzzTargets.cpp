@@ -308,10 +308,9 @@ void cliFeed(const std::uint8_t* data, std::size_t size) {
     const std::vector<PlayType> types(allPlayTypes().begin(), allPlayTypes().end());
     expect(!cli::planText(*view.plans, types, "http://site/").empty(), "no plan text");
     try {
-        expect(
-            !cli::planJson({lottery, download.lines, engine->FeedLines[0]}, *view.plans, types, {})
-                 .empty(),
-            "no plan JSON");
+        expect(!planJson({lottery, download.lines, engine->FeedLines[0]}, *view.plans, types, {})
+                    .empty(),
+               "no plan JSON");
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         expect(false, "the plan JSON threw");

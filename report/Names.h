@@ -1,8 +1,8 @@
 #pragma once
 
-// The names that the command line takes for lotteries and play types: a lottery by its number,
-// its feed's short name or its caption; a play type by its option's caption or a short ASCII
-// name.
+// The names that the command line and the web interface take for lotteries and play types: a
+// lottery by its number, its feed's short name or its caption; a play type by its option's caption
+// or a short ASCII name.
 
 #include "draws/LotteryTable.h"
 #include "engine/PlayType.h"
@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace kestrum::cli {
+namespace kestrum {
 
 // The feed file's name without its folder and its ".txt": cq, jx, ..., xgffc.
 std::string feedName(const LotterySource& lottery);
@@ -32,4 +32,4 @@ std::string lotteryNamesText();
 // "h1 (后一), h2 (后二), ...".
 std::string playTypeNamesText();
 
-} // namespace kestrum::cli
+} // namespace kestrum

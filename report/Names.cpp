@@ -1,8 +1,8 @@
-#include "cli/Names.h"
+#include "report/Names.h"
 
 #include <array>
 
-namespace kestrum::cli {
+namespace kestrum {
 
 namespace {
 
@@ -68,4 +68,4 @@ std::string playTypeNamesText() {
     return names;
 }
 
-} // namespace kestrum::cli
+} // namespace kestrum
