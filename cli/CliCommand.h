@@ -59,5 +59,6 @@ std::unique_ptr<CliCommand> makeExportCommand();
 std::unique_ptr<CliCommand> makeWatchCommand();
 std::unique_ptr<CliCommand> makeSourceCheckCommand();
 std::unique_ptr<CliCommand> makeEvaluateCommand();
+std::unique_ptr<CliCommand> makeServeCommand();
 
 } // namespace kestrum::cli

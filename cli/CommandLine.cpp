@@ -79,9 +79,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
     app.add_option("--data-dir", given.dataDir, kDataDirOptionHelp)->type_name("DIR");
 
     // In the order of the help text.
-    std::unique_ptr<CliCommand> commands[] = {makePlanCommand(),        makeSearchCommand(),
-                                              makeExportCommand(),      makeWatchCommand(),
-                                              makeSourceCheckCommand(), makeEvaluateCommand()};
+    std::unique_ptr<CliCommand> commands[] = {
+        makePlanCommand(),        makeSearchCommand(),   makeExportCommand(), makeWatchCommand(),
+        makeSourceCheckCommand(), makeEvaluateCommand(), makeServeCommand()};
     std::array<CLI::App*, std::size(commands)> parsers{};
     for (std::size_t i = 0; i < std::size(commands); ++i) {
         parsers[i] = commands[i]->addTo(app);
@@ -117,7 +117,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
         request.command = std::move(commands[i]);
         return request;
     }
-    return UsageError{"no command: plan, search, export, watch, source check or evaluate"};
+    return UsageError{"no command: plan, search, export, watch, source check, evaluate or serve"};
 }
 
 } // namespace kestrum::cli

@@ -91,7 +91,8 @@ void fetchPromotion(Watcher& first, const std::vector<std::unique_ptr<Watcher>>&
 // later, is tried again at every tick of its refresh, so a wrong address shows only in the log
 // and no failure status is ever returned (2 only for a request that names no lottery, or one
 // twice, which the command line does not pass).
-int runWatch(const WatchRequest& request, const std::atomic<bool>& stop) {
+int runWatch(const WatchRequest& request, const std::atomic<bool>& stop,
+             const WatchersReady& ready) {
     std::set<std::int32_t> seen;
     for (std::int32_t number : request.lotteries) {
         if (number < 1 || number > static_cast<std::int32_t>(kLotteryRows)) {
@@ -124,6 +125,16 @@ int runWatch(const WatchRequest& request, const std::atomic<bool>& stop) {
                      problem->kind == DataFolderProblem::Kind::NotMade
                          ? "cannot make the folder " + folder.string() + ": " + problem->reason
                          : "cannot write into the folder " + folder.string());
+        }
+    }
+
+    if (ready) {
+        std::vector<Watcher*> readyWatchers;
+        for (const std::unique_ptr<Watcher>& watcher : watchers) {
+            readyWatchers.push_back(watcher.get());
+        }
+        if (!ready(readyWatchers)) {
+            return 1;
         }
     }
 

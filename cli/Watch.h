@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,10 +27,17 @@ struct WatchRequest {
     bool fixedPeriod = false;
 };
 
+class Watcher;
+
+// Called once every lottery's watcher exists, before their start-ups (serve puts its web
+// server in front of them here). False ends the watch at once, with status 1.
+using WatchersReady = std::function<bool(const std::vector<Watcher*>& watchers)>;
+
 // Runs until `stop` becomes true (the program's SIGINT and SIGTERM handlers set it), and ends
 // within a second of that, never in the middle of writing a file. Returns the exit status: 0
 // when stopped.
-int runWatch(const WatchRequest& request, const std::atomic<bool>& stop);
+int runWatch(const WatchRequest& request, const std::atomic<bool>& stop,
+             const WatchersReady& ready = {});
 
 // One line of the watch log on standard error: the local time to the millisecond, who it is
 // about (a lottery, or "watch"), the event.

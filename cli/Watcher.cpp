@@ -76,12 +76,58 @@ Watcher::Watcher(const LotterySource& lottery, const AppSettings& app, std::file
                               [this](std::chrono::milliseconds pause) {
                                   return pauseBeforeRetry(pause);
                               }} {
+    m_folder = folder;
     m_settings.dataDirectory = std::move(folder);
+}
+
+bool Watcher::submit(Job job) {
+    const std::lock_guard<std::mutex> lock(m_jobsMutex);
+    if (m_stop.load()) {
+        return false;
+    }
+    m_jobs.push_back(std::move(job));
+    m_jobsChanged.notify_all();
+    return true;
+}
+
+bool Watcher::serveJobsUntil(Clock::time_point until) {
+    for (;;) {
+        std::unique_lock<std::mutex> lock(m_jobsMutex);
+        // The stop flag is set by a signal handler, which cannot notify: look again at least
+        // every kStopPoll.
+        m_jobsChanged.wait_until(lock, std::min(until, Clock::now() + kStopPoll),
+                                 [this] { return !m_jobs.empty() || m_stop.load(); });
+        if (m_stop.load()) {
+            m_jobs.clear();
+            return false;
+        }
+        if (m_jobs.empty()) {
+            if (Clock::now() >= until) {
+                return true;
+            }
+            continue;
+        }
+        Job job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        lock.unlock();
+        guarded("web request", [this, &job] { job(m_context, [this] { publish(); }); });
+    }
+}
+
+void Watcher::publish() {
+    if (m_published && !storeIsEmpty(*m_engine)) {
+        m_published(*m_engine, m_folder, m_nextDue);
+    }
 }
 
 void Watcher::run() {
     guarded("start-up", [this] { startUp(); });
     refreshUntilStopped();
+    {
+        // Jobs that came too late are dropped; their handlers stop waiting for them.
+        const std::lock_guard<std::mutex> lock(m_jobsMutex);
+        m_jobs.clear();
+    }
     logEvent(m_who, std::to_string(m_client.requests()) + " requests, " +
                         std::to_string(m_client.notModified()) + " answered not modified");
 }
@@ -93,7 +139,16 @@ void Watcher::refreshUntilStopped() {
     if (!storeIsEmpty(*m_engine)) {
         scheduler.drawsLoaded(m_engine->FeedLines[0]);
     }
-    while (sleepUntil(scheduler.nextRefresh(), m_stop)) {
+    const auto noteNextDue = [this, &scheduler] {
+        if (!m_fixedPeriod) {
+            m_nextDue = std::chrono::system_clock::now() +
+                        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                            scheduler.nextRefresh() - Clock::now());
+        }
+    };
+    noteNextDue();
+    guarded("publication", [this] { publish(); });
+    while (serveJobsUntil(scheduler.nextRefresh())) {
         RefreshRun run{scheduler.now(), {}, std::nullopt, {}};
         guarded("refresh", [this, &run] { run.outcome = refresh(); });
         run.end = scheduler.now();
@@ -109,6 +164,10 @@ void Watcher::refreshUntilStopped() {
         if (events.learned) {
             logEvent(m_who, "draws expected every " + secondsText(events.learned->interval) +
                                 ", the next in " + secondsText(events.learned->nextIn));
+        }
+        noteNextDue();
+        if (run.outcome && (run.outcome->inserted || run.outcome->reloaded)) {
+            guarded("publication", [this] { publish(); });
         }
     }
 }

@@ -46,6 +46,9 @@ resolveRunSettings(const Settings& options, const std::optional<std::filesystem:
     run.webPanels = chosen.webPanels.value_or(true);
     run.updateCheck = chosen.updateCheck.value_or(true);
     run.followDraws = chosen.followDraws.value_or(false);
+    run.webPasswordHash = chosen.webPasswordHash;
+    run.webTlsCert = chosen.webTlsCert;
+    run.webTlsKey = chosen.webTlsKey;
     std::string folder = chosen.dataDir.value_or(".");
     if (folder == "~" || folder.starts_with("~/")) {
         const std::optional<std::string> home = environment("HOME");

@@ -35,6 +35,11 @@ struct RunSettings {
     bool localFeeds = false;
     // Once the local feed server runs: the line that says so, for standard error.
     std::string localFeedsNote;
+    // The web interface's password hash and TLS files (web_password_hash, web_tls_cert,
+    // web_tls_key), as the settings name them.
+    std::optional<std::string> webPasswordHash;
+    std::optional<std::string> webTlsCert;
+    std::optional<std::string> webTlsKey;
 };
 
 // Layers `options` over the settings file (`configFile`, which must then exist, else the default

@@ -2,6 +2,7 @@
 
 #include "base/DrawSchedule.h"
 #include "base/WebAddress.h"
+#include "platform/PasswordHash.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -291,6 +292,27 @@ std::optional<std::string> take(Settings& settings, std::string_view key, const 
     if (key == "sources") {
         return takeSources(settings.sources, value, path);
     }
+    if (key == "web_password_hash") {
+        if (auto error = text(settings.webPasswordHash)) {
+            return error;
+        }
+        if (!looksLikePasswordHash(*settings.webPasswordHash)) {
+            return place +
+                   ": web_password_hash is no password hash (kestrum-cli passwd writes one)";
+        }
+        return std::nullopt;
+    }
+    if (key == "web_tls_cert" || key == "web_tls_key") {
+        std::optional<std::string>& file =
+            key == "web_tls_cert" ? settings.webTlsCert : settings.webTlsKey;
+        if (auto error = text(file)) {
+            return error;
+        }
+        if (file->empty()) {
+            return place + ": " + std::string(key) + " must name a file";
+        }
+        return std::nullopt;
+    }
     return std::nullopt; // the keys were checked before
 }
 
@@ -399,7 +421,10 @@ Settings layered(const Settings& over, const Settings& under) {
             pick(over.webPanels, under.webPanels),
             pick(over.updateCheck, under.updateCheck),
             pick(over.followDraws, under.followDraws),
-            std::move(sources)};
+            std::move(sources),
+            pick(over.webPasswordHash, under.webPasswordHash),
+            pick(over.webTlsCert, under.webTlsCert),
+            pick(over.webTlsKey, under.webTlsKey)};
 }
 
 bool namesAnAddress(const Settings& settings) {

@@ -70,6 +70,11 @@ struct Settings {
     // The draw source of each lottery that has one, by feed name; a lottery not named here is
     // read from its own host and path as lines.
     std::map<std::string, SourceSettings> sources;
+    // The web interface's password as its hash (kestrum-cli passwd writes it), and the files of
+    // its TLS certificate and key (PEM): all three are needed to serve beyond this machine.
+    std::optional<std::string> webPasswordHash;
+    std::optional<std::string> webTlsCert;
+    std::optional<std::string> webTlsKey;
 
     bool operator==(const Settings&) const = default;
 };
@@ -83,8 +88,8 @@ using SettingsResult = std::variant<Settings, SettingsError>;
 
 // The keys a settings file may hold, in the order the messages list them.
 inline constexpr std::string_view kSettingsKeys[] = {
-    "feed_host_1", "feed_host_2",  "web_host",     "site_url", "data_dir",
-    "web_panels",  "update_check", "follow_draws", "sources",
+    "feed_host_1",  "feed_host_2",  "web_host", "site_url",          "data_dir",     "web_panels",
+    "update_check", "follow_draws", "sources",  "web_password_hash", "web_tls_cert", "web_tls_key",
 };
 
 // Looks up an environment variable; nothing when it is unset.

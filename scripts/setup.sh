@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libcurl4-openssl-dev libcpp-httplib-dev libtomlplusplus-dev libcli11-dev nlohmann-json3-dev
-    libcsv-dev
+    libcsv-dev libsodium-dev
     python3-jsonschema
     qt6-base-dev qt6-webengine-dev fonts-arphic-uming
     xvfb xauth imagemagick xdotool x11-utils curl

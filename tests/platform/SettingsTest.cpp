@@ -81,7 +81,10 @@ INSTANTIATE_TEST_SUITE_P(
                 ":2:15: Error while parsing value: could not determine value type"},
         BadFile{"web_host = \"http://a.test\"\nfeed_host = \"http://b.test\"\n",
                 ":2:1: unknown key feed_host (the keys are feed_host_1, feed_host_2, web_host, "
-                "site_url, data_dir, web_panels, update_check, follow_draws, sources)"},
+                "site_url, data_dir, web_panels, update_check, follow_draws, sources, "
+                "web_password_hash, web_tls_cert, web_tls_key)"},
+        BadFile{"web_password_hash = \"secret\"\n",
+                ":1:21: web_password_hash is no password hash (kestrum-cli passwd writes one)"},
         BadFile{"web_panels = \"no\"\n", ":1:14: web_panels must be true or false"},
         BadFile{"feed_host_2 = 47802\n", ":1:15: feed_host_2 must be a string in quotes"},
         BadFile{"site_url = \"ftp://site.test/\"\n",
