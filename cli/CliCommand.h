@@ -60,5 +60,6 @@ std::unique_ptr<CliCommand> makeWatchCommand();
 std::unique_ptr<CliCommand> makeSourceCheckCommand();
 std::unique_ptr<CliCommand> makeEvaluateCommand();
 std::unique_ptr<CliCommand> makeServeCommand();
+std::unique_ptr<CliCommand> makePasswdCommand();
 
 } // namespace kestrum::cli

@@ -81,7 +81,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
     // In the order of the help text.
     std::unique_ptr<CliCommand> commands[] = {
         makePlanCommand(),        makeSearchCommand(),   makeExportCommand(), makeWatchCommand(),
-        makeSourceCheckCommand(), makeEvaluateCommand(), makeServeCommand()};
+        makeSourceCheckCommand(), makeEvaluateCommand(), makeServeCommand(),  makePasswdCommand()};
     std::array<CLI::App*, std::size(commands)> parsers{};
     for (std::size_t i = 0; i < std::size(commands); ++i) {
         parsers[i] = commands[i]->addTo(app);
@@ -117,7 +117,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv) {
         request.command = std::move(commands[i]);
         return request;
     }
-    return UsageError{"no command: plan, search, export, watch, source check, evaluate or serve"};
+    return UsageError{
+        "no command: plan, search, export, watch, source check, evaluate, serve or passwd"};
 }
 
 } // namespace kestrum::cli
