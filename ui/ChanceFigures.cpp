@@ -71,11 +71,14 @@ QList<FigureLine> chanceFigureLines(const HonestFigures& figures) {
         lines.append({QStringLiteral("当前公式还没有走完的计划，无法与随机比较。"),
                       QStringLiteral("计划中了或挂了才算走完，正在进行的计划不计。")});
     } else {
+        // Set beside the plain share of plans won, which is what chance gives: the 准确率
+        // (finished plans over finished plus failed ones) stands above it.
         lines.append({QStringLiteral("随机基准 %1").arg(percentText(chance.chanceAccuracy)),
                       QStringLiteral("号码完全随机时，这 %1 个走完的计划平均能中的比例（当前公式"
-                                     "实际准确率 %2%）")
+                                     "中了 %2 个，占 %3）")
                           .arg(plans)
-                          .arg(accuracy)});
+                          .arg(chance.wins)
+                          .arg(percentText(100.0 * chance.wins / plans))});
         lines.append({QStringLiteral("偶然达到的概率 %1").arg(pValueText(chance.pValue)),
                       QStringLiteral("号码完全随机时，这 %1 个计划至少中 %2 个的概率")
                           .arg(plans)
