@@ -197,7 +197,9 @@ void PlanStatsChart::describe() {
     }
     if (m_histogram || m_computing) {
         for (const QString& line : figureText()) {
-            text += line.endsWith(QStringLiteral("。")) ? line : line + QStringLiteral("。");
+            if (!line.isEmpty()) {
+                text += line.endsWith(QStringLiteral("。")) ? line : line + QStringLiteral("。");
+            }
         }
     }
     setAccessibleDescription(text);
