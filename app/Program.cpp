@@ -2,6 +2,7 @@
 
 #include "BuildSettings.h"
 #include "app/CommandLine.h"
+#include "app/QtTranslations.h"
 #include "app/StartupFlow.h"
 #include "app/UpdateCheckThread.h"
 #include "commands/Updates.h"
@@ -68,6 +69,7 @@ int refuseToStart(int& argc, char** argv, const std::string& message, int status
     if (haveDisplay()) {
         // Shown by the application's own loop, which ends when the box is closed.
         QApplication app(argc, argv);
+        installQtTranslations(app);
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Kestrum"),
                         QString::fromStdString(message), QMessageBox::Ok);
         QObject::connect(&box, &QMessageBox::finished, &app, &QCoreApplication::quit);
@@ -173,6 +175,8 @@ int runProgram(int& argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrum"));
+    // The window's texts are Chinese: Qt's own ones too, whatever the desktop's language.
+    installQtTranslations(app);
     // The installed desktop entry's id: the desktop matches the window to its entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.kestrum.Kestrum"));
     QApplication::setWindowIcon(appIcon());

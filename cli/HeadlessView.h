@@ -25,6 +25,7 @@ public:
     void openUrl(std::string) override {}
     void closeWindow(std::string) override {}
     void showAccuracies(std::uint64_t, FormulaAccuracies) override {}
+    void showHonestFigures(std::uint64_t, HonestFigures) override {}
     void refreshDone(RefreshRun) override {}
 
     std::optional<PlanSnapshot> plans;

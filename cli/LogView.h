@@ -27,6 +27,7 @@ public:
     void openUrl(std::string) override {}
     void closeWindow(std::string reason) override;
     void showAccuracies(std::uint64_t, FormulaAccuracies) override {}
+    void showHonestFigures(std::uint64_t, HonestFigures) override {}
     // The watch times its refreshes itself.
     void refreshDone(RefreshRun) override {}
 

@@ -11,10 +11,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${KESTRUM_HOMEPAGE_URL})
 # The libraries the programs link come from dpkg-shlibdeps. Beyond them: the certificates that
-# https feeds need and the window system's platform plugin (the web panels' renderer process
-# comes with the browser engine's library).
+# https feeds need, the window system's platform plugin (the web panels' renderer process
+# comes with the browser engine's library) and Qt's own Chinese texts, which the window loads.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ca-certificates, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "ca-certificates, qt6-qpa-plugins, qt6-translations-l10n")
 # The window's texts are Chinese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-arphic-uming | fonts-wqy-microhei")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "plans for five-digit high-frequency lotteries")

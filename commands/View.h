@@ -9,6 +9,8 @@
 #include "engine/EngineState.h"
 #include "engine/FormulaAccuracy.h"
 #include "engine/PlayType.h"
+#include "stats/FormulaLuck.h"
+#include "stats/WalkForward.h"
 
 #include <array>
 #include <cstdint>
@@ -16,6 +18,21 @@
 #include <string>
 
 namespace kestrum {
+
+// The formula in use set beside chance over the stored draws, and the method followed over them
+// out of sample, for the 计划统计 window.
+struct HonestFigures {
+    // The stored draws both figures read.
+    std::int32_t draws = 0;
+    // The formula's finished plans beside chance, and the search on random histories as long as
+    // the stored ones.
+    FormulaLuck luck;
+    // The method followed over the stored draws: at each step the search over the `window`
+    // draws before it, its plan played on the draws after. No plan when `draws` is not more
+    // than `window`.
+    std::int32_t window = 0;
+    PlayEvaluation followed;
+};
 
 // A copy of what the plan report needs, taken after a dispatch.
 struct PlanSnapshot {
@@ -67,6 +84,10 @@ public:
     // The backtest of every formula of a play type that the 计划统计 window asked for under
     // `ticket`.
     virtual void showAccuracies(std::uint64_t ticket, FormulaAccuracies accuracies) = 0;
+
+    // The formula in use set beside chance, asked for under the same `ticket`; it follows the
+    // accuracies.
+    virtual void showHonestFigures(std::uint64_t ticket, HonestFigures figures) = 0;
 
     // A timed refresh ended, also one that threw: what it found, for the refresh scheduler.
     virtual void refreshDone(RefreshRun run) = 0;

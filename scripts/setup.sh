@@ -10,7 +10,7 @@ packages=(
     libcurl4-openssl-dev libcpp-httplib-dev libtomlplusplus-dev libcli11-dev nlohmann-json3-dev
     libcsv-dev libsodium-dev
     python3-jsonschema
-    qt6-base-dev qt6-webengine-dev fonts-arphic-uming
+    qt6-base-dev qt6-webengine-dev qt6-translations-l10n fonts-arphic-uming
     xvfb xauth imagemagick xdotool x11-utils curl
     dpkg-dev file groff-base desktop-file-utils appstream lintian
     clang libclang-rt-dev

@@ -110,7 +110,11 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-    // No command may run on after the window, its view and its client are gone.
+    // No command may run on after the window, its view and its client are gone; the figures
+    // beside chance, which take seconds, end early.
+    if (m_figuresUnwanted) {
+        m_figuresUnwanted->store(true);
+    }
     m_engineThread->stop();
 }
 

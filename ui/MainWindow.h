@@ -157,6 +157,8 @@ private:
     void applyClose(const std::string& reason);
     // The accuracies the 计划统计 window asked for under `ticket`.
     void applyAccuracies(std::uint64_t ticket, const FormulaAccuracies& accuracies);
+    // The figures beside chance that the 计划统计 window asked for under `ticket`.
+    void applyHonestFigures(std::uint64_t ticket, const HonestFigures& figures);
     // What a timed refresh of the lottery on show found: the scheduler learns from it and,
     // following the draws, names the next moment (unless a lottery is being loaded, whose
     // switch starts the timer when it is done).
@@ -183,7 +185,8 @@ private:
     void updateDrawTrend();
     // Shows the plans of the report in the 计划统计 window, once it exists.
     void updatePlanStats();
-    // Has the engine thread backtest every formula of `type` for the 计划统计 window.
+    // Has the engine thread backtest every formula of `type` for the 计划统计 window, then set
+    // `formula` beside chance; the figures asked for before are no longer wanted.
     void computeAccuracies(std::uint64_t ticket, PlayType type, PlanShape shape,
                            std::int32_t formula);
 
@@ -228,6 +231,9 @@ private:
     // The chart windows, once opened; hidden, not deleted, when closed.
     DrawTrendWindow* m_drawTrend = nullptr;
     PlanStatsWindow* m_planStats = nullptr;
+    // Set when the figures beside chance that the engine thread computes last are no longer
+    // wanted, which ends their seconds of work early.
+    std::shared_ptr<std::atomic<bool>> m_figuresUnwanted;
 };
 
 } // namespace kestrum

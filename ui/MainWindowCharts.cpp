@@ -1,4 +1,5 @@
 #include "commands/AccuracyCommand.h"
+#include "commands/HonestFiguresCommand.h"
 #include "draws/LotteryTable.h"
 #include "ui/DrawTrendWindow.h"
 #include "ui/MainWindow.h"
@@ -58,11 +59,27 @@ void MainWindow::computeAccuracies(std::uint64_t ticket, PlayType type, PlanShap
     submit("公式准确率", [ticket, type, shape, formula](CommandContext& context) {
         runFormulaAccuracies(context, ticket, type, shape, formula);
     });
+    // After the accuracies, so that the histogram shows while the figures beside chance take
+    // their seconds.
+    if (m_figuresUnwanted) {
+        m_figuresUnwanted->store(true);
+    }
+    m_figuresUnwanted = std::make_shared<std::atomic<bool>>(false);
+    submit("随机基准",
+           [ticket, type, shape, formula, unwanted = m_figuresUnwanted](CommandContext& context) {
+               runHonestFigures(context, ticket, type, shape, formula, unwanted.get());
+           });
 }
 
 void MainWindow::applyAccuracies(std::uint64_t ticket, const FormulaAccuracies& accuracies) {
     if (m_planStats != nullptr) {
         m_planStats->showAccuracies(ticket, accuracies);
+    }
+}
+
+void MainWindow::applyHonestFigures(std::uint64_t ticket, const HonestFigures& figures) {
+    if (m_planStats != nullptr) {
+        m_planStats->showHonestFigures(ticket, figures);
     }
 }
 

@@ -24,8 +24,10 @@ void PlanStatsWindow::showPlans(const QString& lottery, PlayType type, std::int3
     setWindowTitle(QStringLiteral("计划统计 - %1 %2").arg(lottery, playType));
 
     const Key key{lottery, type, shape};
+    // Figures of the same play type and shape stay in view while they are computed again.
     m_chart->setAccuracies(m_key == key ? m_chart->histogram() : std::nullopt,
                            searchedFormulas(type), true);
+    m_chart->setHonestFigures(m_key == key ? m_chart->honestFigures() : std::nullopt, true);
     m_key = key;
     m_formula = formula;
     m_unasked = true;
@@ -50,6 +52,7 @@ void PlanStatsWindow::showNoPlans(const QString& message) {
     m_key.reset();
     m_unasked = false;
     m_answered = ++m_asked;
+    m_figuresAnswered = m_asked;
     m_chart->setMessage(message);
     setWindowTitle(QStringLiteral("计划统计"));
 }
@@ -64,6 +67,14 @@ void PlanStatsWindow::showAccuracies(std::uint64_t ticket, const FormulaAccuraci
         histogram = accuracyHistogram(accuracies.accuracy, accuracies.first, accuracies.current);
     }
     m_chart->setAccuracies(histogram, searchedFormulas(m_key->type), false);
+}
+
+void PlanStatsWindow::showHonestFigures(std::uint64_t ticket, const HonestFigures& figures) {
+    if (ticket != m_asked || !m_key) {
+        return;
+    }
+    m_figuresAnswered = ticket;
+    m_chart->setHonestFigures(figures, false);
 }
 
 } // namespace kestrum

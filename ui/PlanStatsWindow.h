@@ -1,10 +1,12 @@
 #pragma once
 
-// The 计划统计 window: the checked play type's plans as the report shows them, and the
-// accuracy of every formula of the play type. The plans come from the main window's last copy
-// of the plan records; the accuracies are computed on the engine thread, which the window asks
-// for through accuraciesWanted and which answer with showAccuracies.
+// The 计划统计 window: the checked play type's plans as the report shows them, the accuracy of
+// every formula of the play type, and the formula in use set beside chance. The plans come from
+// the main window's last copy of the plan records; the accuracies and the figures beside chance
+// are computed on the engine thread, which the window asks for through accuraciesWanted and
+// which answers with showAccuracies, then with showHonestFigures.
 
+#include "commands/View.h"
 #include "engine/DispatchTables.h"
 #include "engine/FormulaAccuracy.h"
 #include "engine/PlayType.h"
@@ -30,17 +32,20 @@ public:
     // No plans to show (before the first dispatch, while a lottery loads, no play type
     // checked), and why. An answer still on its way is dropped.
     void showNoPlans(const QString& message);
-    // The answer to the request `ticket`; dropped unless it is the last one asked for.
+    // The answers to the request `ticket`; dropped unless it is the last one asked for.
     void showAccuracies(std::uint64_t ticket, const FormulaAccuracies& accuracies);
+    void showHonestFigures(std::uint64_t ticket, const HonestFigures& figures);
 
-    // Whether the last request has been answered.
+    // Whether the last request's accuracies, and its figures beside chance, have been answered.
     bool accuraciesCurrent() const { return m_answered == m_asked && !m_unasked; }
+    bool figuresCurrent() const { return m_figuresAnswered == m_asked && !m_unasked; }
 
     PlanStatsChart* chart() const { return m_chart; }
 
 signals:
-    // Asks for the accuracies of every formula of `type` with `shape` and of `formula`, to be
-    // given back to showAccuracies with `ticket`.
+    // Asks for the accuracies of every formula of `type` with `shape` and of `formula`, and
+    // for `formula` set beside chance, to be given back to showAccuracies and showHonestFigures
+    // with `ticket`.
     void accuraciesWanted(std::uint64_t ticket, kestrum::PlayType type, kestrum::PlanShape shape,
                           std::int32_t formula);
 
@@ -64,6 +69,7 @@ private:
     std::optional<Key> m_key;
     std::uint64_t m_asked = 0;
     std::uint64_t m_answered = 0;
+    std::uint64_t m_figuresAnswered = 0;
     // Plans came while the window was hidden: it asks when it opens.
     bool m_unasked = false;
     std::int32_t m_formula = 0;

@@ -92,6 +92,13 @@ void QtView::showAccuracies(std::uint64_t ticket, FormulaAccuracies accuracies) 
     });
 }
 
+void QtView::showHonestFigures(std::uint64_t ticket, HonestFigures figures) {
+    auto shared = std::make_shared<HonestFigures>(std::move(figures));
+    queue([ticket, shared](MainWindow& window, bool) {
+        window.applyHonestFigures(ticket, std::move(*shared));
+    });
+}
+
 void QtView::refreshDone(RefreshRun run) {
     auto shared = std::make_shared<RefreshRun>(std::move(run));
     queue([shared](MainWindow& window, bool current) {

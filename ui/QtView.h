@@ -29,6 +29,7 @@ public:
     void openUrl(std::string url) override;
     void closeWindow(std::string reason) override;
     void showAccuracies(std::uint64_t ticket, FormulaAccuracies accuracies) override;
+    void showHonestFigures(std::uint64_t ticket, HonestFigures figures) override;
     void refreshDone(RefreshRun run) override;
 
     // On the engine thread, before each command: the window's lottery epoch when the command

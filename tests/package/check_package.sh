@@ -18,8 +18,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 field Description | grep -q 'plans for five-digit' || fail "Description: $(field Description)"
 depends=$(field Depends)
-for needed in ca-certificates qt6-qpa-plugins libqt6webenginecore6-bin libqt6widgets6 \
-    libqt6webenginewidgets6 libcurl4 libc6; do
+for needed in ca-certificates qt6-qpa-plugins qt6-translations-l10n libqt6webenginecore6-bin \
+    libqt6widgets6 libqt6webenginewidgets6 libcurl4 libc6; do
     grep -qE "(^|, )$needed( |,|$)" <<< "$depends" || fail "Depends lacks $needed: $depends"
 done
 # Stripped, and built with Debian's hardening (stack protector, fortified functions, PIE).

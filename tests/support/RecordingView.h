@@ -50,6 +50,10 @@ public:
         calls.push_back("accuracies " + std::to_string(ticket));
         accuracies = std::move(shown);
     }
+    void showHonestFigures(std::uint64_t ticket, HonestFigures shown) override {
+        calls.push_back("honest figures " + std::to_string(ticket));
+        honestFigures = std::move(shown);
+    }
     void refreshDone(RefreshRun run) override {
         calls.push_back("refresh done");
         refreshes.push_back(std::move(run));
@@ -74,6 +78,7 @@ public:
     std::vector<std::string> opened;
     std::string closeReason;
     std::optional<FormulaAccuracies> accuracies;
+    std::optional<HonestFigures> honestFigures;
     std::vector<RefreshRun> refreshes;
     // Outside `calls`: whether each writing of the export files succeeded.
     std::vector<bool> exportResults;

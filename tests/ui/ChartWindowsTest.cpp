@@ -1,7 +1,11 @@
+#include "commands/HonestFiguresCommand.h"
 #include "draws/LotteryTable.h"
 #include "report/PlanStrip.h"
 #include "support/FakeHttpClient.h"
 #include "support/Feeds.h"
+#include "support/History.h"
+#include "support/RecordingView.h"
+#include "ui/ChanceFigures.h"
 #include "ui/DrawTrendChart.h"
 #include "ui/DrawTrendWindow.h"
 #include "ui/MainWindow.h"
@@ -10,12 +14,14 @@
 
 #include <QAction>
 #include <QImage>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 namespace kestrum {
@@ -96,6 +102,27 @@ private:
         QVERIFY(!stats.chart()->computing());
     }
 
+    // The words beside chance are the stats library's over the same draws, for the play type,
+    // shape and formula in use, and the outline over the histogram is its spread.
+    void expectFiguresOfTheDraws(PlanStatsWindow& stats, const std::vector<std::string>& feed) {
+        QTRY_VERIFY_WITH_TIMEOUT(stats.figuresCurrent(), 60000);
+        auto draws = std::make_unique<DrawStore>();
+        storeDownloadedLines(*draws, feed);
+        const PlanShape shape{m_window->box(ControlId::PlanPeriods)->text().toInt(),
+                              m_window->box(ControlId::CodeCount)->text().toInt()};
+        const FormulaLuck luck = formulaLuck(*draws, *m_window->checkedPlayType(), shape,
+                                             m_window->box(ControlId::Formula)->text().toInt());
+        const QStringList shown = stats.chart()->figureText();
+        QVERIFY2(shown.contains(QStringLiteral("随机基准 ") +
+                                percentText(luck.formula.chance.chanceAccuracy)),
+                 qPrintable(shown.join(QLatin1Char('\n'))));
+        QVERIFY(shown.contains(QStringLiteral("偶然达到的概率 ") +
+                               pValueText(luck.formula.chance.pValue)));
+        QVERIFY(shown.contains(QStringLiteral("搜索偶然达到的概率 ") +
+                               QString::number(luck.bestOfSearchP, 'f', 2)));
+        QVERIFY(stats.chart()->honestFigures()->luck.luck.formulasAt == luck.luck.formulasAt);
+    }
+
     class ForwardingClient final : public HttpClient {
     public:
         explicit ForwardingClient(test::FakeHttpClient& inner) : m_inner(inner) {}
@@ -115,6 +142,7 @@ private slots:
     void cleanup() { m_window.reset(); }
     void bothWindowsFollowARefreshAndALotterySwitch();
     void keysOpenOneWindowEachEscapeClosesItAndThePictureSaves();
+    void onlyTheLastRequestsAnswersAreShown();
 };
 
 void ChartWindowsTest::bothWindowsFollowARefreshAndALotterySwitch() {
@@ -133,6 +161,8 @@ void ChartWindowsTest::bothWindowsFollowARefreshAndALotterySwitch() {
     QCOMPARE(trend->chart()->trend().rows.front().period, std::string("20150101051"));
     QCOMPARE(trend->chart()->trend().rows.back().period, std::string("20150101080"));
     expectStatsFollowTheReport(*stats);
+    QVERIFY(!QTest::currentTestFailed());
+    expectFiguresOfTheDraws(*stats, test::feedLines(30, 80));
     QVERIFY(!QTest::currentTestFailed());
 
     // A refresh brings period 81: the draw list's thirty draws move on by one, new plans, the
@@ -193,6 +223,61 @@ void ChartWindowsTest::keysOpenOneWindowEachEscapeClosesItAndThePictureSaves() {
         QVERIFY(saved.size().width() <= 1280);
     }
     QVERIFY(!trend->savePicture(m_dir.filePath(QStringLiteral("no/such/folder/a.png"))));
+}
+
+void ChartWindowsTest::onlyTheLastRequestsAnswersAreShown() {
+    // The figures of a history longer than a search's window, where following the method
+    // plays plans out of sample.
+    std::vector<std::string> lines = test::feedLines(60, 90);
+    std::reverse(lines.begin(), lines.end());
+    auto engine = std::make_unique<Engine>();
+    test::storeOldestFirst(*engine, lines);
+    test::RecordingView view;
+    test::FakeHttpClient client;
+    const AppSettings settings;
+    CommandContext context{*engine, view, client, settings,
+                           [](std::chrono::milliseconds) { return true; }};
+    const PlanShape shape{3, 6};
+    runHonestFigures(context, 1, PlayType::Hou1, shape, 23);
+    QVERIFY(view.honestFigures.has_value());
+    const HonestFigures& figures = *view.honestFigures;
+    const OutOfSampleRecord& record = figures.followed.outOfSample;
+    QVERIFY(record.wins + record.losses > 0);
+
+    PlanStatsWindow stats;
+    stats.show();
+    QSignalSpy asked(&stats, &PlanStatsWindow::accuraciesWanted);
+    stats.showPlans(QStringLiteral("重庆时时彩"), PlayType::Hou1, 23, shape, PlanRecordSet{});
+    stats.showPlans(QStringLiteral("重庆时时彩"), PlayType::Hou1, 23, shape, PlanRecordSet{});
+    QCOMPARE(asked.count(), 2);
+    const auto first = asked.at(0).at(0).value<std::uint64_t>();
+    const auto last = asked.at(1).at(0).value<std::uint64_t>();
+    FormulaAccuracies accuracies;
+    accuracies.first = 1;
+    accuracies.accuracy.assign(499, 50.0f);
+    stats.showAccuracies(first, accuracies);
+    stats.showHonestFigures(first, figures);
+    QVERIFY(stats.chart()->computing());
+    QVERIFY(stats.chart()->figuresComputing());
+    QVERIFY(!stats.chart()->honestFigures());
+    QVERIFY(stats.chart()->figureText().contains(QStringLiteral("正在计算随机基准……")));
+
+    stats.showAccuracies(last, accuracies);
+    stats.showHonestFigures(last, figures);
+    QVERIFY(stats.figuresCurrent());
+    const QStringList shown = stats.chart()->figureText();
+    const QString followed =
+        QStringLiteral("逐期跟随（样本外）：中 %1 挂 %2，准确率 %3（95% 区间 "
+                       "%4–%5），最长连挂 %6")
+            .arg(record.wins)
+            .arg(record.losses)
+            .arg(percentText(record.accuracy), percentText(record.low), percentText(record.high))
+            .arg(record.longestLosingRun);
+    QVERIFY2(shown.contains(followed), qPrintable(shown.join(QLatin1Char('\n'))));
+    QVERIFY(shown.contains(QStringLiteral("同样这些计划：样本内平均准确率 %1，随机基准 %2")
+                               .arg(percentText(figures.followed.inSampleAccuracy),
+                                    percentText(figures.followed.chanceAccuracy))));
+    QVERIFY(stats.chart()->accessibleDescription().contains(followed));
 }
 
 } // namespace kestrum
