@@ -36,7 +36,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliHelpTest,
                                          HelpCase{{"search", "--help"}, "search.txt"},
                                          HelpCase{{"export", "--help"}, "export.txt"},
                                          HelpCase{{"watch", "--help"}, "watch.txt"},
-                                         HelpCase{{"evaluate", "--help"}, "evaluate.txt"}));
+                                         HelpCase{{"evaluate", "--help"}, "evaluate.txt"},
+                                         HelpCase{{"serve", "--help"}, "serve.txt"},
+                                         HelpCase{{"passwd", "--help"}, "passwd.txt"}));
 
 } // namespace
 } // namespace kestrum
