@@ -165,13 +165,10 @@ std::uint16_t BetTable::bet(BetRecipe recipe, std::int32_t product, std::int32_t
     return betFromChunks(recipe, product < 0 && recipe == BetRecipe::FiveStar, chunks, codeCount);
 }
 
-namespace {
-
-// The bets of one seed for the formulas first, first + 1, ... into out[0], out[stride], ...
-// The products of a five-digit seed and a three-digit formula stay below 10^8; they are
-// stepped by adding the seed, four decimal digits at a time, without a division.
-void tabulateBets(BetRecipe recipe, std::int32_t seed, std::int32_t first, std::int32_t count,
-                  std::int32_t codeCount, std::uint16_t* out, std::size_t stride) {
+// The products of a five-digit seed and a three-digit formula stay below 10^8; they are stepped
+// by adding the seed, four decimal digits at a time, without a division.
+void BetTable::tabulate(BetRecipe recipe, std::int32_t seed, std::int32_t first, std::int32_t count,
+                        std::int32_t codeCount, std::uint16_t* out, std::size_t stride) {
     constexpr std::int64_t kStepLimit = 100000000;
     const std::int64_t last = std::int64_t{seed} * (first + count - 1);
     if (seed < 0 || first < 0 || last >= kStepLimit) {
@@ -202,8 +199,6 @@ void tabulateBets(BetRecipe recipe, std::int32_t seed, std::int32_t first, std::
     }
 }
 
-} // namespace
-
 BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
                    std::int32_t end, std::int32_t codeCount)
     : m_seeds(std::move(seeds)), m_recipe(recipe), m_first(first), m_end(end),
@@ -212,7 +207,7 @@ BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32
     const std::size_t count = m_seeds.size();
     m_bets.resize(static_cast<std::size_t>(formulas) * count);
     for (std::size_t i = 0; i < count; ++i) {
-        tabulateBets(recipe, m_seeds[i], first, formulas, codeCount, &m_bets[i], count);
+        tabulate(recipe, m_seeds[i], first, formulas, codeCount, &m_bets[i], count);
     }
 }
 

@@ -37,6 +37,12 @@ public:
     // betDigitsFiveStar, built without text.
     static std::uint16_t bet(BetRecipe recipe, std::int32_t product, std::int32_t codeCount);
 
+    // The bets of one seed for the `count` formulas first, first + 1, ... into out[0],
+    // out[stride], out[2 × stride] ...: each equal to bet(recipe, seed × formula, codeCount).
+    static void tabulate(BetRecipe recipe, std::int32_t seed, std::int32_t first,
+                         std::int32_t count, std::int32_t codeCount, std::uint16_t* out,
+                         std::size_t stride);
+
     // Formula ranges up to this wide are tabulated; wider ones make each bet when needed.
     static constexpr std::int32_t kMaxFormulas = 1000;
 

@@ -2,29 +2,12 @@
 
 #include "base/Text.h"
 #include "base/WrappingInt.h"
+#include "engine/DrawPicks.h"
 #include "engine/WalkRuns.h"
 
 #include <string_view>
 
 namespace kestrum {
-
-namespace {
-
-std::uint16_t bitOf(char c) {
-    if (c >= '0' && c <= '9') {
-        return static_cast<std::uint16_t>(1u << (c - '0'));
-    }
-    return c == '-' ? BetTable::kMinusBit : BetTable::kForeignBit;
-}
-
-std::uint16_t pickBits(std::string_view character) {
-    if (character.empty()) {
-        return BetTable::kEmptyBit;
-    }
-    return character.size() == 1 ? bitOf(character[0]) : BetTable::kForeignBit;
-}
-
-} // namespace
 
 CountingHistory::CountingHistory(const Engine& engine, PlayType type, std::int32_t first,
                                  std::int32_t end, std::int32_t codeCount, BetTableCache* cache)
@@ -37,18 +20,7 @@ CountingHistory::CountingHistory(const Engine& engine, PlayType type, std::int32
     // The slot after the seed takes no part; the walk tests oldest − 2 down to 0.
     for (std::int32_t slot = oldest - 2; slot >= 0; --slot) {
         const std::string digits = digitsOf(engine.DrawHistory[static_cast<std::size_t>(slot)]);
-        std::uint16_t picks = 0;
-        for (std::int32_t i = 0; i < info.pickCount; ++i) {
-            const DigitPick pick = info.picks[static_cast<std::size_t>(i)];
-            picks = static_cast<std::uint16_t>(
-                picks | pickBits(pick.fromEnd ? charFromEnd(digits, pick.place)
-                                              : charFromStart(digits, pick.place)));
-        }
-        // For "every digit in the bet" an empty digit text asks for nothing.
-        if (m_hitRule == HitRule::All) {
-            picks = static_cast<std::uint16_t>(picks & ~BetTable::kEmptyBit);
-        }
-        m_picks.push_back(picks);
+        m_picks.push_back(drawPicks(info, digits));
         m_seeds.push_back(leadingDecimal(digits));
     }
 
@@ -86,9 +58,7 @@ WalkTally CountingHistory::walkWith(const Bets& bets, std::int32_t planPeriods) 
 
     for (std::size_t i = 0; i < m_picks.size(); ++i) {
         const std::uint16_t picks = m_picks[i];
-        const bool hit =
-            rule == HitRule::All ? (picks & ~currentBet) == 0 : (picks & currentBet) != 0;
-        if (hit) {
+        if (picksHit(rule, picks, currentBet)) {
             runs.hit();
             played = 0;
             ++tally.hitPlans;
