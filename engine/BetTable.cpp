@@ -41,17 +41,46 @@ constexpr FillerTable makeFillerTable() {
 
 constexpr FillerTable kFillerBits = makeFillerTable();
 
+// topUp[wanted][digits]: the bet of a product whose distinct digits are `digits`, when they are
+// no more than `wanted` (0 to 10): the digits and the first of the filler that are not among
+// them, up to `wanted` digits; for 五星不定位 the digits and a 0. One row of 2 KiB serves a
+// whole table of bets.
+using TopUpTable = std::array<std::array<std::uint16_t, 1024>, 11>;
+
+constexpr TopUpTable makeTopUpTable(BetRecipe recipe) {
+    TopUpTable table{};
+    for (std::uint32_t wanted = 0; wanted <= 10; ++wanted) {
+        for (std::uint32_t digits = 0; digits < 1024; ++digits) {
+            const auto count = static_cast<std::uint32_t>(std::popcount(digits));
+            std::uint32_t bits = digits;
+            if (count < wanted) {
+                bits |= recipe == BetRecipe::FiveStar ? 1u : kFillerBits[digits][wanted - count];
+            }
+            table[wanted][digits] = static_cast<std::uint16_t>(bits);
+        }
+    }
+    return table;
+}
+
+constexpr TopUpTable kStandardTopUp = makeTopUpTable(BetRecipe::Standard);
+constexpr TopUpTable kFiveStarTopUp = makeTopUpTable(BetRecipe::FiveStar);
+
 // The decimal form of a product is read four digits at a time. For every chunk 0 to 9999 a
-// table entry holds the set of its digits (bits 0 to 9) and, for j = 1 to 4, the set of its
-// first j distinct digits in order of appearance (ten bits each from bit 16 on; a chunk with
-// fewer distinct digits repeats its whole set). There is one table for a chunk as written
-// alone and one for a chunk padded with leading zeros, as every chunk after the first is.
+// table entry holds the set of its digits (bits 0 to 9), for j = 1 to 4 the set of its first j
+// distinct digits in order of appearance (ten bits each from bit 16 on; a chunk with fewer
+// distinct digits repeats its whole set), and the number of its distinct digits (from bit 56
+// on). There is one table for a chunk as written alone and one for a chunk padded with leading
+// zeros, as every chunk after the first is.
 using ChunkTable = std::array<std::uint64_t, 10000>;
 
 constexpr std::uint64_t kDigitSet = 0x3FF;
 
 constexpr std::uint64_t prefixOf(std::uint64_t chunk, std::int32_t j) {
     return (chunk >> (16 + 10 * (j - 1))) & kDigitSet;
+}
+
+constexpr std::int32_t distinctOf(std::uint64_t chunk) {
+    return static_cast<std::int32_t>(chunk >> 56);
 }
 
 constexpr ChunkTable makeChunkTable(bool padded) {
@@ -74,7 +103,7 @@ constexpr ChunkTable makeChunkTable(bool padded) {
                 prefixes[count++] = mask;
             }
         }
-        std::uint64_t entry = mask;
+        std::uint64_t entry = mask | std::uint64_t{count} << 56;
         for (std::uint32_t j = 0; j < 4; ++j) {
             entry |= (j < count ? prefixes[j] : mask) << (16 + 10 * j);
         }
@@ -148,6 +177,84 @@ std::uint16_t betFromChunks(BetRecipe recipe, bool minus, const std::uint64_t (&
     return static_cast<std::uint16_t>(kEmptyBit | bits);
 }
 
+// The same for a product of at most two chunks and no "-", and a codeCount of 1 to 10 (`wanted`)
+// fixed for a whole row of products. `lead` is the first chunk's entry (0 when the product has
+// one chunk only), `tail` the last one's. The bet's first digits come from the lead chunk alone,
+// or from all of it and the tail chunk's first new digits, then from the filler (or, for
+// 五星不定位, a 0). Where the case depends on the digits it is chosen without a branch, so that
+// the bets of a row overlap in the processor.
+template <BetRecipe recipe, std::int32_t wanted>
+std::uint16_t betOfTwoChunks(std::uint64_t lead, std::uint64_t tail) {
+    const auto leadSet = static_cast<std::uint32_t>(lead & kDigitSet);
+    const std::int32_t leadCount = distinctOf(lead);
+    // A lead chunk has four digits at most: with up to four wanted, nearly every product of a
+    // five-digit seed has enough of them there.
+    if constexpr (wanted <= 4) {
+        if (leadCount >= wanted) {
+            return static_cast<std::uint16_t>(kEmptyBit | prefixOf(lead, wanted));
+        }
+    }
+    const TopUpTable& topUp = recipe == BetRecipe::FiveStar ? kFiveStarTopUp : kStandardTopUp;
+    if constexpr (wanted >= 8) {
+        // Eight digits at most: every one of them.
+        return static_cast<std::uint16_t>(
+            kEmptyBit | topUp[wanted][static_cast<std::size_t>((lead | tail) & kDigitSet)]);
+    } else {
+        // The shortest prefix of the tail chunk that brings the digits still wanted, or all of
+        // it.
+        const std::int32_t stillWanted = wanted - leadCount;
+        auto added = static_cast<std::uint32_t>(tail & kDigitSet) & ~leadSet;
+        for (std::int32_t j = 3; j >= 1; --j) {
+            const std::uint32_t prefix = static_cast<std::uint32_t>(prefixOf(tail, j)) & ~leadSet;
+            added = kBitCounts[prefix] >= stillWanted ? prefix : added;
+        }
+        return static_cast<std::uint16_t>(kEmptyBit | topUp[wanted][leadSet | added]);
+    }
+}
+
+// The products start, start + step, ... (count of them), all below 10^8. Each is split into its
+// chunks afresh: a division by a constant is a multiplication, and the products do not wait for
+// one another.
+template <BetRecipe recipe, std::int32_t wanted>
+void tabulateSmallProducts(std::uint32_t start, std::uint32_t step, std::int32_t count,
+                           std::uint16_t* out, std::size_t stride) {
+    std::uint32_t product = start;
+    for (std::int32_t i = 0; i < count; ++i, product += step) {
+        const std::uint32_t high = product / 10000;
+        const std::uint32_t low = product % 10000;
+        const std::uint64_t lead = high != 0 ? kChunks[high] : 0u;
+        const std::uint64_t tail = high != 0 ? kPaddedChunks[low] : kChunks[low];
+        out[static_cast<std::size_t>(i) * stride] = betOfTwoChunks<recipe, wanted>(lead, tail);
+    }
+}
+
+template <BetRecipe recipe>
+void tabulateSmallProducts(std::uint32_t start, std::uint32_t step, std::int32_t count,
+                           std::int32_t codeCount, std::uint16_t* out, std::size_t stride) {
+    switch (std::min(codeCount, 10)) {
+    case 1:
+        return tabulateSmallProducts<recipe, 1>(start, step, count, out, stride);
+    case 2:
+        return tabulateSmallProducts<recipe, 2>(start, step, count, out, stride);
+    case 3:
+        return tabulateSmallProducts<recipe, 3>(start, step, count, out, stride);
+    case 4:
+        return tabulateSmallProducts<recipe, 4>(start, step, count, out, stride);
+    case 5:
+        return tabulateSmallProducts<recipe, 5>(start, step, count, out, stride);
+    case 6:
+        return tabulateSmallProducts<recipe, 6>(start, step, count, out, stride);
+    case 7:
+        return tabulateSmallProducts<recipe, 7>(start, step, count, out, stride);
+    case 8:
+        return tabulateSmallProducts<recipe, 8>(start, step, count, out, stride);
+    case 9:
+        return tabulateSmallProducts<recipe, 9>(start, step, count, out, stride);
+    default:
+        return tabulateSmallProducts<recipe, 10>(start, step, count, out, stride);
+    }
+}
+
 } // namespace
 
 std::uint16_t BetTable::bet(BetRecipe recipe, std::int32_t product, std::int32_t codeCount) {
@@ -157,12 +264,13 @@ std::uint16_t BetTable::bet(BetRecipe recipe, std::int32_t product, std::int32_t
     const std::uint32_t top = magnitude / 100000000;
     const std::uint32_t middle = magnitude / 10000 % 10000;
     const std::uint32_t low = magnitude % 10000;
+    const bool minus = product < 0 && recipe == BetRecipe::FiveStar;
     const std::uint64_t chunks[3] = {
         top != 0 ? kChunks[top] : 0u,
         top != 0 ? kPaddedChunks[middle] : (middle != 0 ? kChunks[middle] : 0u),
         (top | middle) != 0 ? kPaddedChunks[low] : kChunks[low],
     };
-    return betFromChunks(recipe, product < 0 && recipe == BetRecipe::FiveStar, chunks, codeCount);
+    return betFromChunks(recipe, minus, chunks, codeCount);
 }
 
 // The products of a five-digit seed and a three-digit formula stay below 10^8; they are stepped
@@ -178,24 +286,18 @@ void BetTable::tabulate(BetRecipe recipe, std::int32_t seed, std::int32_t first,
         }
         return;
     }
-    const auto start = static_cast<std::uint32_t>(seed) * static_cast<std::uint32_t>(first);
-    std::uint32_t high = start / 10000;
-    std::uint32_t low = start % 10000;
-    const std::uint32_t stepHigh = static_cast<std::uint32_t>(seed) / 10000;
-    const std::uint32_t stepLow = static_cast<std::uint32_t>(seed) % 10000;
-    for (std::int32_t i = 0; i < count; ++i) {
-        const std::uint64_t chunks[3] = {
-            0u,
-            high != 0 ? kChunks[high] : 0u,
-            high != 0 ? kPaddedChunks[low] : kChunks[low],
-        };
-        out[static_cast<std::size_t>(i) * stride] = betFromChunks(recipe, false, chunks, codeCount);
-        low += stepLow;
-        high += stepHigh;
-        if (low >= 10000) {
-            low -= 10000;
-            ++high;
+    if (codeCount <= 0) {
+        for (std::int32_t i = 0; i < count; ++i) {
+            out[static_cast<std::size_t>(i) * stride] = kEmptyBit;
         }
+        return;
+    }
+    const auto start = static_cast<std::uint32_t>(seed) * static_cast<std::uint32_t>(first);
+    const auto step = static_cast<std::uint32_t>(seed);
+    if (recipe == BetRecipe::FiveStar) {
+        tabulateSmallProducts<BetRecipe::FiveStar>(start, step, count, codeCount, out, stride);
+    } else {
+        tabulateSmallProducts<BetRecipe::Standard>(start, step, count, codeCount, out, stride);
     }
 }
 
@@ -204,10 +306,13 @@ BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32
     : m_seeds(std::move(seeds)), m_recipe(recipe), m_first(first), m_end(end),
       m_codeCount(codeCount) {
     const std::int32_t formulas = end - first;
-    const std::size_t count = m_seeds.size();
-    m_bets.resize(static_cast<std::size_t>(formulas) * count);
-    for (std::size_t i = 0; i < count; ++i) {
-        tabulate(recipe, m_seeds[i], first, formulas, codeCount, &m_bets[i], count);
+    m_rowLength =
+        (static_cast<std::size_t>(formulas) + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    m_bets = std::make_unique_for_overwrite<std::uint16_t[]>(m_rowLength * m_seeds.size());
+    for (std::size_t i = 0; i < m_seeds.size(); ++i) {
+        std::uint16_t* row = &m_bets[i * m_rowLength];
+        tabulate(recipe, m_seeds[i], first, formulas, codeCount, row, 1);
+        std::fill(row + formulas, row + m_rowLength, std::uint16_t{0});
     }
 }
 

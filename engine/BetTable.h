@@ -6,6 +6,7 @@
 #include "engine/PlayType.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace kestrum {
@@ -28,10 +29,14 @@ public:
     bool serves(const std::vector<std::int32_t>& seeds, BetRecipe recipe, std::int32_t first,
                 std::int32_t end, std::int32_t codeCount) const;
 
-    // The bets, as bits, of formula k (first <= k < end), by seed index.
-    const std::uint16_t* row(std::int32_t formula) const {
-        return &m_bets[static_cast<std::size_t>(formula - m_first) * m_seeds.size()];
+    // The bets, as bits, of one seed (its index in `seeds`) for the formulas first, first + 1,
+    // ... up to end − 1, followed by empty bets up to rowLength().
+    const std::uint16_t* seedRow(std::size_t seedIndex) const {
+        return &m_bets[seedIndex * m_rowLength];
     }
+    // A multiple of kRowAlignment, so that a walk can take the formulas in blocks of that many.
+    std::size_t rowLength() const { return m_rowLength; }
+    static constexpr std::size_t kRowAlignment = 16;
 
     // The bet of any product, as bits: the same set as the text of betDigits or
     // betDigitsFiveStar, built without text.
@@ -52,7 +57,9 @@ private:
     std::int32_t m_first;
     std::int32_t m_end;
     std::int32_t m_codeCount;
-    std::vector<std::uint16_t> m_bets; // by formula, then seed index
+    std::size_t m_rowLength;
+    // By seed index, then formula; written once, never cleared first.
+    std::unique_ptr<std::uint16_t[]> m_bets;
 };
 
 } // namespace kestrum

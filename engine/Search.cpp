@@ -8,6 +8,7 @@
 #include "engine/Formula.h"
 
 #include <optional>
+#include <vector>
 
 namespace kestrum {
 
@@ -43,11 +44,15 @@ std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, s
         if (counting) {
             history.emplace(engine, type, first, end, codeCount, options.bets);
         }
+        std::vector<WalkTally> tallies;
+        if (counting) {
+            tallies = history->walkAll(planPeriods);
+        }
         std::optional<WalkTally> lastTally;
         for (std::int32_t k = first; k < end; ++k) {
             float score = 0.0f;
             if (counting) {
-                lastTally = history->walk(k, planPeriods);
+                lastTally = tallies[static_cast<std::size_t>(wrapSub(k, first))];
                 score = static_cast<float>(lastTally->hitPlans);
                 engine.lastStats = {score, walkAccuracy(lastTally->lines, lastTally->failed),
                                     lastTally->maxHitRun, lastTally->maxMissRun};
