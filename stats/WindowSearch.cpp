@@ -19,8 +19,30 @@ std::int32_t drawsOf(std::uint16_t end) {
     return end >> 1;
 }
 
-std::uint32_t wonOf(std::uint16_t end) {
-    return end & 1u;
+std::uint16_t wonOf(std::uint16_t end) {
+    return static_cast<std::uint16_t>(end & 1u);
+}
+
+// A node's mark: on the chain kept, and the won plans along it up to the node modulo 2^15.
+constexpr std::uint16_t kOnChain = 0x8000;
+constexpr std::uint16_t kCount = 0x7FFF;
+
+std::uint16_t markOf(std::uint16_t wonBefore) {
+    return static_cast<std::uint16_t>(kOnChain | (wonBefore & kCount));
+}
+
+// The won plans between two marks (or counts) of one chain.
+std::int32_t wonBetween(std::uint16_t from, std::uint16_t to) {
+    return (to - from) & kCount;
+}
+
+// The tail age of a formula that keeps no chain.
+constexpr std::uint16_t kNoChain = 0xFFFF;
+
+// All bits set for yes; the loops over the formulas decide with these instead of branches, so
+// that the compiler makes vector operations of them.
+std::uint16_t maskOf(bool yes) {
+    return yes ? std::uint16_t{0xFFFF} : std::uint16_t{0};
 }
 
 // Settles the still open plans of one seed for every formula with the draw `draws` after the
@@ -31,8 +53,30 @@ void settleRow(std::uint16_t* ends, const std::uint16_t* bets, std::size_t formu
     const std::uint16_t won = planEnd(draws, true);
     const std::uint16_t failed = fails ? planEnd(draws, false) : std::uint16_t{0};
     for (std::size_t k = 0; k < formulas; ++k) {
-        const std::uint16_t settled = picksHit(rule, picks, bets[k]) ? won : failed;
-        ends[k] = ends[k] != 0 ? ends[k] : settled;
+        const std::uint16_t hit = maskOf(picksHit(rule, picks, bets[k]));
+        const std::uint16_t settled = static_cast<std::uint16_t>((won & hit) | (failed & ~hit));
+        ends[k] = static_cast<std::uint16_t>(ends[k] | (settled & maskOf(ends[k] == 0)));
+    }
+}
+
+// The same for the plans of the seed that is the tail of some chains kept (the tail age of
+// those formulas is `age`, counted before this draw): a chain whose tail's plan ends here grows
+// by this draw, which becomes its tail.
+template <HitRule rule>
+void settleTailRow(std::uint16_t* ends, const std::uint16_t* bets, std::size_t formulas,
+                   std::uint16_t picks, std::int32_t draws, bool fails, const std::uint16_t* ages,
+                   std::uint16_t age, std::uint16_t* tailWon, std::uint16_t* extended) {
+    const std::uint16_t won = planEnd(draws, true);
+    const std::uint16_t failed = fails ? planEnd(draws, false) : std::uint16_t{0};
+    for (std::size_t k = 0; k < formulas; ++k) {
+        const std::uint16_t hit = maskOf(picksHit(rule, picks, bets[k]));
+        const std::uint16_t settled = static_cast<std::uint16_t>((won & hit) | (failed & ~hit));
+        const std::uint16_t settledNow = static_cast<std::uint16_t>(settled & maskOf(ends[k] == 0));
+        const std::uint16_t grows =
+            static_cast<std::uint16_t>(maskOf(settledNow != 0) & maskOf(ages[k] == age));
+        ends[k] = static_cast<std::uint16_t>(ends[k] | settledNow);
+        tailWon[k] = static_cast<std::uint16_t>(tailWon[k] + (grows & settled & 1u));
+        extended[k] = static_cast<std::uint16_t>(extended[k] | (grows & 1u));
     }
 }
 
@@ -54,7 +98,9 @@ WindowSearch::WindowSearch(PlayType type, PlanShape shape, std::int32_t window)
     m_planEnds.resize(cells);
     m_firstPlanEnds.resize(cells);
     m_marks.resize(cells);
-    m_chains.resize(m_formulas);
+    m_tailAges.assign(m_formulas, kNoChain);
+    m_tailWon.resize(m_formulas);
+    m_extended.resize(m_formulas);
     m_newNodes.reserve(static_cast<std::size_t>(window));
 }
 
@@ -75,10 +121,13 @@ void WindowSearch::arrive(std::int32_t seedValue, std::uint16_t picks) {
 template <HitRule rule>
 void WindowSearch::settle(std::int32_t arrival, std::uint16_t picks) {
     const std::int32_t planPeriods = m_shape.planPeriods;
+    std::fill(m_extended.begin(), m_extended.end(), std::uint16_t{0});
     for (std::int32_t draws = 1; draws <= m_planSpan && draws <= arrival; ++draws) {
         const std::int32_t seed = arrival - draws;
-        settleRow<rule>(&m_planEnds[cell(seed, 0)], &m_bets[cell(seed, 0)], m_formulas, picks,
-                        draws, draws == planPeriods);
+        settleTailRow<rule>(&m_planEnds[cell(seed, 0)], &m_bets[cell(seed, 0)], m_formulas, picks,
+                            draws, draws == planPeriods, m_tailAges.data(),
+                            static_cast<std::uint16_t>(draws - 1), m_tailWon.data(),
+                            m_extended.data());
     }
     // The first plan's first draw is the second after its seed.
     for (std::int32_t draws = 2; draws <= m_firstPlanSpan && draws <= arrival; ++draws) {
@@ -86,46 +135,32 @@ void WindowSearch::settle(std::int32_t arrival, std::uint16_t picks) {
         settleRow<rule>(&m_firstPlanEnds[cell(seed, 0)], &m_bets[cell(seed, 0)], m_formulas, picks,
                         draws, draws - 1 == planPeriods);
     }
+
+    // A chain that grew has the arriving draw as its tail, marked with its count; every other
+    // formula's mark there is cleared, which also clears what an older draw left in the slot. A
+    // tail that has left every window to come drops its chain.
+    std::uint16_t* marks = &m_marks[cell(arrival, 0)];
+    const auto lastAge = static_cast<std::uint16_t>(m_window - 1);
+    for (std::size_t k = 0; k < m_formulas; ++k) {
+        const std::uint16_t grew = maskOf(m_extended[k] != 0);
+        const std::uint16_t age = m_tailAges[k];
+        const std::uint16_t older = static_cast<std::uint16_t>((kNoChain & maskOf(age >= lastAge)) |
+                                                               ((age + 1) & maskOf(age < lastAge)));
+        m_tailAges[k] = static_cast<std::uint16_t>(older & ~grew);
+        marks[k] = static_cast<std::uint16_t>((kOnChain | (m_tailWon[k] & kCount)) & grew);
+    }
 }
 
 std::uint16_t WindowSearch::newestBet(std::int32_t formula) const {
     return m_bets[cell(m_arrived - 1, static_cast<std::size_t>(formula - m_range.first))];
 }
 
-void WindowSearch::extendTail(std::size_t formula, Chain& chain) {
-    std::int32_t node = chain.tail;
-    std::uint32_t won = markOf(formula, node).wonBefore;
-    for (;;) {
-        const std::uint16_t end = m_planEnds[cell(node, formula)];
-        if (end == 0) {
-            break;
-        }
-        won += wonOf(end);
-        node += drawsOf(end);
-        markOf(formula, node) = {node, chain.id, won};
-    }
-    chain.tail = node;
-}
-
-std::int32_t WindowSearch::windowWins(std::size_t formula, std::int32_t oldest) {
-    Chain& chain = m_chains[formula];
-    // A tail older than the window's oldest draw can meet no chain of this window or later.
-    if (chain.tail >= 0 && chain.tail < oldest) {
-        chain.tail = -1;
-    }
-    if (chain.tail >= 0) {
-        extendTail(formula, chain);
-    }
-    const std::uint16_t first = m_firstPlanEnds[cell(oldest, formula)];
-    if (first == 0) {
-        return 0;
-    }
-    const std::int32_t start = oldest + drawsOf(first);
-
-    // The window's chain up to the first node of the kept chain, or to its own open plan.
+std::int32_t WindowSearch::walkToChain(std::size_t formula, std::int32_t start,
+                                       std::uint16_t firstEnd) {
+    // The window's chain up to the first node of the chain kept, or to its own open plan.
     m_newNodes.clear();
     std::int32_t node = start;
-    while (!onChain(formula, chain, node)) {
+    while ((m_marks[cell(node, formula)] & kOnChain) == 0) {
         m_newNodes.push_back(node);
         const std::uint16_t end = m_planEnds[cell(node, formula)];
         if (end == 0) {
@@ -134,25 +169,26 @@ std::int32_t WindowSearch::windowWins(std::size_t formula, std::int32_t oldest) 
         node += drawsOf(end);
     }
     if (!m_newNodes.empty() && m_newNodes.back() == node) {
-        // It never met the kept chain: it becomes the chain kept, counted from its start.
-        ++chain.id;
-        chain.tail = node;
-        std::uint32_t won = 0;
-        for (const std::int32_t newNode : m_newNodes) {
-            markOf(formula, newNode) = {newNode, chain.id, won};
-            won += wonOf(m_planEnds[cell(newNode, formula)]);
+        // It never met the chain kept: it becomes the chain kept, counted from its start.
+        for (std::size_t row = 0; row < m_ringSize; ++row) {
+            m_marks[row * m_formulas + formula] = 0;
         }
+        std::uint16_t won = 0;
+        for (const std::int32_t newNode : m_newNodes) {
+            m_marks[cell(newNode, formula)] = markOf(won);
+            won = static_cast<std::uint16_t>(won + wonOf(m_planEnds[cell(newNode, formula)]));
+        }
+        m_tailAges[formula] = static_cast<std::uint16_t>(m_arrived - 1 - node);
+        m_tailWon[formula] = m_marks[cell(node, formula)];
     } else {
-        // It met the kept chain at `node`: its new nodes are counted back from there.
-        std::uint32_t won = markOf(formula, node).wonBefore;
+        // It met the chain kept at `node`: its new nodes are counted back from there.
+        std::uint16_t won = m_marks[cell(node, formula)];
         for (auto it = m_newNodes.rbegin(); it != m_newNodes.rend(); ++it) {
-            won -= wonOf(m_planEnds[cell(*it, formula)]);
-            markOf(formula, *it) = {*it, chain.id, won};
+            won = static_cast<std::uint16_t>(won - wonOf(m_planEnds[cell(*it, formula)]));
+            m_marks[cell(*it, formula)] = markOf(won);
         }
     }
-    const std::uint32_t won =
-        markOf(formula, chain.tail).wonBefore - markOf(formula, start).wonBefore + wonOf(first);
-    return static_cast<std::int32_t>(won);
+    return wonBetween(m_marks[cell(start, formula)], m_tailWon[formula]) + wonOf(firstEnd);
 }
 
 float WindowSearch::accuracyOf(std::size_t formula, std::int32_t oldest) const {
@@ -173,8 +209,19 @@ WindowSearch::Kept WindowSearch::search() {
     const std::int32_t oldest = m_arrived - m_window;
     std::int32_t best = 0;
     std::size_t bestFormula = 0;
+    const std::uint16_t* firstEnds = &m_firstPlanEnds[cell(oldest, 0)];
     for (std::size_t formula = 0; formula < m_formulas; ++formula) {
-        const std::int32_t wins = windowWins(formula, oldest);
+        const std::uint16_t first = firstEnds[formula];
+        if (first == 0) {
+            continue;
+        }
+        // Marks lie on the chain kept, whose tail is in the window (or it would have been
+        // dropped), and mostly the window's chain runs on it from its start.
+        const std::int32_t start = oldest + drawsOf(first);
+        const std::uint16_t mark = m_marks[cell(start, formula)];
+        const std::int32_t wins = (mark & kOnChain) != 0
+                                      ? wonBetween(mark, m_tailWon[formula]) + wonOf(first)
+                                      : walkToChain(formula, start, first);
         if (wins > best) {
             best = wins;
             bestFormula = formula;

@@ -54,40 +54,18 @@ public:
     std::uint16_t newestBet(std::int32_t formula) const;
 
 private:
-    // Where a chain's node keeps its running count: the position of the draw it belongs to
-    // (its ring slot serves other draws in turn), the chain it was counted for, and the won
-    // plans along the chain up to this node.
-    struct Mark {
-        std::int32_t position = -1;
-        std::uint32_t chain = 0;
-        std::uint32_t wonBefore = 0;
-    };
-
-    // Per formula: the last node of its chain (the seed of the plan still open), or −1 when
-    // it keeps no chain, and the number that tells its marks from those of earlier chains.
-    struct Chain {
-        std::int32_t tail = -1;
-        std::uint32_t id = 0;
-    };
-
     std::size_t slot(std::int32_t position) const {
         return static_cast<std::size_t>(position) & m_ringMask;
     }
+    // Tables by ring slot of a draw, then formula.
     std::size_t cell(std::int32_t position, std::size_t formula) const {
         return slot(position) * m_formulas + formula;
     }
-    Mark& markOf(std::size_t formula, std::int32_t position) {
-        return m_marks[formula * m_ringSize + slot(position)];
-    }
-    bool onChain(std::size_t formula, const Chain& chain, std::int32_t position) {
-        const Mark& mark = markOf(formula, position);
-        return chain.tail >= 0 && mark.position == position && mark.chain == chain.id;
-    }
-
     template <HitRule rule>
     void settle(std::int32_t arrival, std::uint16_t picks);
-    std::int32_t windowWins(std::size_t formula, std::int32_t oldest);
-    void extendTail(std::size_t formula, Chain& chain);
+    // The won plans of the window's walk for one formula when its chain does not run into the
+    // chain kept at once.
+    std::int32_t walkToChain(std::size_t formula, std::int32_t start, std::uint16_t firstEnd);
     float accuracyOf(std::size_t formula, std::int32_t oldest) const;
 
     HitRule m_rule;
@@ -110,9 +88,17 @@ private:
     std::vector<std::uint16_t> m_bets;
     std::vector<std::uint16_t> m_planEnds;
     std::vector<std::uint16_t> m_firstPlanEnds;
-    // By formula, then ring slot.
-    std::vector<Mark> m_marks;
-    std::vector<Chain> m_chains;
+    // By ring slot, then formula: 0 when the draw is no node of the formula's chain kept, else
+    // 0x8000 and the won plans along that chain up to it, counted from wherever the chain was
+    // first counted, modulo 2^15 (a window holds fewer plans, so differences are exact). A draw
+    // that arrives leaves its slot unmarked, unless it extends a chain.
+    std::vector<std::uint16_t> m_marks;
+    // By formula: the draws from its chain's tail (the seed of the plan still open) to the
+    // newest draw, or 0xFFFF when it keeps no chain; the tail's count of won plans; and, while a
+    // draw arrives, whether the chain grew.
+    std::vector<std::uint16_t> m_tailAges;
+    std::vector<std::uint16_t> m_tailWon;
+    std::vector<std::uint16_t> m_extended;
     // The nodes of a window's chain before it meets the chain kept.
     std::vector<std::int32_t> m_newNodes;
 };
