@@ -1,7 +1,6 @@
 #include "stats/WindowSearch.h"
 
 #include "engine/Backtest.h"
-#include "engine/BetTable.h"
 #include "engine/DrawPicks.h"
 
 #include <algorithm>
@@ -80,11 +79,23 @@ void settleTailRow(std::uint16_t* ends, const std::uint16_t* bets, std::size_t f
     }
 }
 
+// Marks the seeds of one row whose plans end `draws` after them, at a chain's new tail.
+void joinNewTail(std::uint16_t* marks, const std::uint16_t* ends, std::size_t formulas,
+                 std::int32_t draws, const std::uint16_t* extended, const std::uint16_t* tailWon) {
+    for (std::size_t k = 0; k < formulas; ++k) {
+        const std::uint16_t joins = static_cast<std::uint16_t>(maskOf(drawsOf(ends[k]) == draws) &
+                                                               maskOf(extended[k] != 0));
+        const auto mark =
+            static_cast<std::uint16_t>(kOnChain | ((tailWon[k] - wonOf(ends[k])) & kCount));
+        marks[k] = static_cast<std::uint16_t>((mark & joins) | (marks[k] & ~joins));
+    }
+}
+
 } // namespace
 
 WindowSearch::WindowSearch(PlayType type, PlanShape shape, std::int32_t window)
-    : m_rule(playTypeInfo(type).hitRule), m_recipe(playTypeInfo(type).recipe), m_shape(shape),
-      m_window(window), m_range(searchedFormulas(type)),
+    : m_rule(playTypeInfo(type).hitRule), m_shape(shape), m_window(window),
+      m_range(searchedFormulas(type)),
       m_formulas(static_cast<std::size_t>(m_range.end - m_range.first)),
       m_ringSize(std::bit_ceil(static_cast<std::size_t>(window))), m_ringMask(m_ringSize - 1) {
     // A window's chain holds seeds from its third draw on, so a plan matters for at most
@@ -104,10 +115,9 @@ WindowSearch::WindowSearch(PlayType type, PlanShape shape, std::int32_t window)
     m_newNodes.reserve(static_cast<std::size_t>(window));
 }
 
-void WindowSearch::arrive(std::int32_t seedValue, std::uint16_t picks) {
+void WindowSearch::arrive(const std::uint16_t* bets, std::uint16_t picks) {
     const std::int32_t position = m_arrived;
-    BetTable::tabulate(m_recipe, seedValue, m_range.first, static_cast<std::int32_t>(m_formulas),
-                       m_shape.codeCount, &m_bets[cell(position, 0)], 1);
+    std::copy_n(bets, m_formulas, &m_bets[cell(position, 0)]);
     std::fill_n(&m_planEnds[cell(position, 0)], m_formulas, std::uint16_t{0});
     std::fill_n(&m_firstPlanEnds[cell(position, 0)], m_formulas, std::uint16_t{0});
     if (m_rule == HitRule::All) {
@@ -148,6 +158,13 @@ void WindowSearch::settle(std::int32_t arrival, std::uint16_t picks) {
                                                                ((age + 1) & maskOf(age < lastAge)));
         m_tailAges[k] = static_cast<std::uint16_t>(older & ~grew);
         marks[k] = static_cast<std::uint16_t>((kOnChain | (m_tailWon[k] & kCount)) & grew);
+    }
+
+    // Every other seed whose plan ended here too joins a chain that grew, one node before its
+    // new tail: a later window whose walk starts there is counted at once.
+    for (std::int32_t draws = 1; draws <= m_planSpan && draws <= arrival; ++draws) {
+        joinNewTail(&m_marks[cell(arrival - draws, 0)], &m_planEnds[cell(arrival - draws, 0)],
+                    m_formulas, draws, m_extended.data(), m_tailWon.data());
     }
 }
 

@@ -32,9 +32,13 @@ public:
     // window: draws a search sees, 2 to kHistorySlots.
     WindowSearch(PlayType type, PlanShape shape, std::int32_t window);
 
-    // The next draw of the history arrives: its seed value (its digits read as a number, as
-    // readSeed reads them) and what the play type tests of it (drawPicks).
-    void arrive(std::int32_t seedValue, std::uint16_t picks);
+    // The formulas searched: searchedFormulas of the play type.
+    FormulaRange formulas() const { return m_range; }
+
+    // The next draw of the history arrives: its bets for the formulas searched, in order (as
+    // BetTable::tabulate makes them from its seed value and the play type's 码数), and what the
+    // play type tests of it (drawPicks).
+    void arrive(const std::uint16_t* bets, std::uint16_t picks);
 
     std::int32_t arrived() const { return m_arrived; }
 
@@ -69,7 +73,6 @@ private:
     float accuracyOf(std::size_t formula, std::int32_t oldest) const;
 
     HitRule m_rule;
-    BetRecipe m_recipe;
     PlanShape m_shape;
     std::int32_t m_window;
     FormulaRange m_range;
