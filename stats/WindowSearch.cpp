@@ -44,47 +44,49 @@ std::uint16_t maskOf(bool yes) {
     return yes ? std::uint16_t{0xFFFF} : std::uint16_t{0};
 }
 
-// Settles the still open plans of one seed for every formula with the draw `draws` after the
-// seed: a hit wins the plan; a miss fails it when `fails`.
-template <HitRule rule>
-void settleRow(std::uint16_t* ends, const std::uint16_t* bets, std::size_t formulas,
-               std::uint16_t picks, std::int32_t draws, bool fails) {
+// A tail age while a draw arrives: the chain grew by that draw.
+constexpr std::uint16_t kGrew = 0xFFFE;
+
+// What one arriving draw settles of the plans of one seed, `draws` before it, for every formula:
+// the plan tested from the seed's next draw (when `plans`) and the first plan of a window,
+// tested from the draw after next (when `firstPlans`); both bet the seed's bets. A plan still
+// open ends won at a hit, and failed at a miss when `fails` (its last draw). A chain whose tail
+// is this seed (tail age draws − 1) and whose plan ends here grows by the arriving draw: its age
+// becomes kGrew, and its count takes the plan's win.
+template <HitRule rule, bool plans, bool firstPlans>
+void settleSeed(const std::uint16_t* bets, std::size_t formulas, std::uint16_t picks,
+                std::int32_t draws, bool fails, bool firstFails, std::uint16_t* ends,
+                std::uint16_t* firstEnds, std::uint16_t* ages, std::uint16_t* tailWon) {
     const std::uint16_t won = planEnd(draws, true);
     const std::uint16_t failed = fails ? planEnd(draws, false) : std::uint16_t{0};
+    const std::uint16_t firstFailed = firstFails ? planEnd(draws, false) : std::uint16_t{0};
+    const auto tailAge = static_cast<std::uint16_t>(draws - 1);
     for (std::size_t k = 0; k < formulas; ++k) {
         const std::uint16_t hit = maskOf(picksHit(rule, picks, bets[k]));
-        const std::uint16_t settled = static_cast<std::uint16_t>((won & hit) | (failed & ~hit));
-        ends[k] = static_cast<std::uint16_t>(ends[k] | (settled & maskOf(ends[k] == 0)));
+        if constexpr (plans) {
+            const auto settled = static_cast<std::uint16_t>((won & hit) | (failed & ~hit));
+            const auto endsNow = static_cast<std::uint16_t>(settled & maskOf(ends[k] == 0));
+            const auto grows =
+                static_cast<std::uint16_t>(maskOf(endsNow != 0) & maskOf(ages[k] == tailAge));
+            ends[k] = static_cast<std::uint16_t>(ends[k] | endsNow);
+            tailWon[k] = static_cast<std::uint16_t>(tailWon[k] + (grows & settled & 1u));
+            ages[k] = static_cast<std::uint16_t>((kGrew & grows) | (ages[k] & ~grows));
+        }
+        if constexpr (firstPlans) {
+            const auto settled = static_cast<std::uint16_t>((won & hit) | (firstFailed & ~hit));
+            firstEnds[k] =
+                static_cast<std::uint16_t>(firstEnds[k] | (settled & maskOf(firstEnds[k] == 0)));
+        }
     }
 }
 
-// The same for the plans of the seed that is the tail of some chains kept (the tail age of
-// those formulas is `age`, counted before this draw): a chain whose tail's plan ends here grows
-// by this draw, which becomes its tail.
-template <HitRule rule>
-void settleTailRow(std::uint16_t* ends, const std::uint16_t* bets, std::size_t formulas,
-                   std::uint16_t picks, std::int32_t draws, bool fails, const std::uint16_t* ages,
-                   std::uint16_t age, std::uint16_t* tailWon, std::uint16_t* extended) {
-    const std::uint16_t won = planEnd(draws, true);
-    const std::uint16_t failed = fails ? planEnd(draws, false) : std::uint16_t{0};
-    for (std::size_t k = 0; k < formulas; ++k) {
-        const std::uint16_t hit = maskOf(picksHit(rule, picks, bets[k]));
-        const std::uint16_t settled = static_cast<std::uint16_t>((won & hit) | (failed & ~hit));
-        const std::uint16_t settledNow = static_cast<std::uint16_t>(settled & maskOf(ends[k] == 0));
-        const std::uint16_t grows =
-            static_cast<std::uint16_t>(maskOf(settledNow != 0) & maskOf(ages[k] == age));
-        ends[k] = static_cast<std::uint16_t>(ends[k] | settledNow);
-        tailWon[k] = static_cast<std::uint16_t>(tailWon[k] + (grows & settled & 1u));
-        extended[k] = static_cast<std::uint16_t>(extended[k] | (grows & 1u));
-    }
-}
-
-// Marks the seeds of one row whose plans end `draws` after them, at a chain's new tail.
+// Marks the seeds of one row whose plans end `draws` after them, at a chain's new tail (tail age
+// 0), with their counts.
 void joinNewTail(std::uint16_t* marks, const std::uint16_t* ends, std::size_t formulas,
-                 std::int32_t draws, const std::uint16_t* extended, const std::uint16_t* tailWon) {
+                 std::int32_t draws, const std::uint16_t* ages, const std::uint16_t* tailWon) {
     for (std::size_t k = 0; k < formulas; ++k) {
-        const std::uint16_t joins = static_cast<std::uint16_t>(maskOf(drawsOf(ends[k]) == draws) &
-                                                               maskOf(extended[k] != 0));
+        const std::uint16_t joins =
+            static_cast<std::uint16_t>(maskOf(drawsOf(ends[k]) == draws) & maskOf(ages[k] == 0));
         const auto mark =
             static_cast<std::uint16_t>(kOnChain | ((tailWon[k] - wonOf(ends[k])) & kCount));
         marks[k] = static_cast<std::uint16_t>((mark & joins) | (marks[k] & ~joins));
@@ -111,7 +113,6 @@ WindowSearch::WindowSearch(PlayType type, PlanShape shape, std::int32_t window)
     m_marks.resize(cells);
     m_tailAges.assign(m_formulas, kNoChain);
     m_tailWon.resize(m_formulas);
-    m_extended.resize(m_formulas);
     m_newNodes.reserve(static_cast<std::size_t>(window));
 }
 
@@ -131,19 +132,25 @@ void WindowSearch::arrive(const std::uint16_t* bets, std::uint16_t picks) {
 template <HitRule rule>
 void WindowSearch::settle(std::int32_t arrival, std::uint16_t picks) {
     const std::int32_t planPeriods = m_shape.planPeriods;
-    std::fill(m_extended.begin(), m_extended.end(), std::uint16_t{0});
-    for (std::int32_t draws = 1; draws <= m_planSpan && draws <= arrival; ++draws) {
-        const std::int32_t seed = arrival - draws;
-        settleTailRow<rule>(&m_planEnds[cell(seed, 0)], &m_bets[cell(seed, 0)], m_formulas, picks,
-                            draws, draws == planPeriods, m_tailAges.data(),
-                            static_cast<std::uint16_t>(draws - 1), m_tailWon.data(),
-                            m_extended.data());
-    }
     // The first plan's first draw is the second after its seed.
-    for (std::int32_t draws = 2; draws <= m_firstPlanSpan && draws <= arrival; ++draws) {
-        const std::int32_t seed = arrival - draws;
-        settleRow<rule>(&m_firstPlanEnds[cell(seed, 0)], &m_bets[cell(seed, 0)], m_formulas, picks,
-                        draws, draws - 1 == planPeriods);
+    const std::int32_t span = std::min(std::max(m_planSpan, m_firstPlanSpan), arrival);
+    for (std::int32_t draws = 1; draws <= span; ++draws) {
+        const std::size_t row = cell(arrival - draws, 0);
+        const bool plans = draws <= m_planSpan;
+        const bool firstPlans = draws >= 2 && draws <= m_firstPlanSpan;
+        const auto seed = [&]<bool withPlans, bool withFirstPlans>() {
+            settleSeed<rule, withPlans, withFirstPlans>(
+                &m_bets[row], m_formulas, picks, draws, draws == planPeriods,
+                draws - 1 == planPeriods, &m_planEnds[row], &m_firstPlanEnds[row],
+                m_tailAges.data(), m_tailWon.data());
+        };
+        if (plans && firstPlans) {
+            seed.template operator()<true, true>();
+        } else if (plans) {
+            seed.template operator()<true, false>();
+        } else if (firstPlans) {
+            seed.template operator()<false, true>();
+        }
     }
 
     // A chain that grew has the arriving draw as its tail, marked with its count; every other
@@ -152,8 +159,8 @@ void WindowSearch::settle(std::int32_t arrival, std::uint16_t picks) {
     std::uint16_t* marks = &m_marks[cell(arrival, 0)];
     const auto lastAge = static_cast<std::uint16_t>(m_window - 1);
     for (std::size_t k = 0; k < m_formulas; ++k) {
-        const std::uint16_t grew = maskOf(m_extended[k] != 0);
         const std::uint16_t age = m_tailAges[k];
+        const std::uint16_t grew = maskOf(age == kGrew);
         const std::uint16_t older = static_cast<std::uint16_t>((kNoChain & maskOf(age >= lastAge)) |
                                                                ((age + 1) & maskOf(age < lastAge)));
         m_tailAges[k] = static_cast<std::uint16_t>(older & ~grew);
@@ -164,7 +171,7 @@ void WindowSearch::settle(std::int32_t arrival, std::uint16_t picks) {
     // new tail: a later window whose walk starts there is counted at once.
     for (std::int32_t draws = 1; draws <= m_planSpan && draws <= arrival; ++draws) {
         joinNewTail(&m_marks[cell(arrival - draws, 0)], &m_planEnds[cell(arrival - draws, 0)],
-                    m_formulas, draws, m_extended.data(), m_tailWon.data());
+                    m_formulas, draws, m_tailAges.data(), m_tailWon.data());
     }
 }
 

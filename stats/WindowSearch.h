@@ -97,11 +97,9 @@ private:
     // that arrives leaves its slot unmarked, unless it extends a chain.
     std::vector<std::uint16_t> m_marks;
     // By formula: the draws from its chain's tail (the seed of the plan still open) to the
-    // newest draw, or 0xFFFF when it keeps no chain; the tail's count of won plans; and, while a
-    // draw arrives, whether the chain grew.
+    // newest draw, or 0xFFFF when it keeps no chain; and the tail's count of won plans.
     std::vector<std::uint16_t> m_tailAges;
     std::vector<std::uint16_t> m_tailWon;
-    std::vector<std::uint16_t> m_extended;
     // The nodes of a window's chain before it meets the chain kept.
     std::vector<std::int32_t> m_newNodes;
 };
