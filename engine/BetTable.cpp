@@ -212,47 +212,101 @@ std::uint16_t betOfTwoChunks(std::uint64_t lead, std::uint64_t tail) {
     }
 }
 
-// The products start, start + step, ... (count of them), all below 10^8. Each is split into its
-// chunks afresh: a division by a constant is a multiplication, and the products do not wait for
-// one another.
-template <BetRecipe recipe, std::int32_t wanted>
-void tabulateSmallProducts(std::uint32_t start, std::uint32_t step, std::int32_t count,
-                           std::uint16_t* out, std::size_t stride) {
+// The chunk entries of the products start, start + step, ... (count of them), all below 10^8:
+// the lead chunk's (0 when the product has one chunk only) and the tail chunk's. Each product
+// is split afresh: a division by a constant is a multiplication, and the products do not wait
+// for one another.
+void chunksOfProducts(std::uint32_t start, std::uint32_t step, std::size_t count,
+                      std::uint64_t* lead, std::uint64_t* tail) {
     std::uint32_t product = start;
-    for (std::int32_t i = 0; i < count; ++i, product += step) {
+    for (std::size_t i = 0; i < count; ++i, product += step) {
+        const std::uint32_t high = product / 10000;
+        const std::uint32_t low = product % 10000;
+        lead[i] = high != 0 ? kChunks[high] : 0u;
+        tail[i] = high != 0 ? kPaddedChunks[low] : kChunks[low];
+    }
+}
+
+template <BetRecipe recipe, std::int32_t wanted>
+void betsOfChunks(const std::uint64_t* lead, const std::uint64_t* tail, std::size_t count,
+                  std::uint16_t* out, std::size_t stride) {
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i * stride] = betOfTwoChunks<recipe, wanted>(lead[i], tail[i]);
+    }
+}
+
+// The same with the chunks looked up on the way, for a row of products that no other table
+// shares.
+template <BetRecipe recipe, std::int32_t wanted>
+void betsOfProducts(std::uint32_t start, std::uint32_t step, std::size_t count, std::uint16_t* out,
+                    std::size_t stride) {
+    std::uint32_t product = start;
+    for (std::size_t i = 0; i < count; ++i, product += step) {
         const std::uint32_t high = product / 10000;
         const std::uint32_t low = product % 10000;
         const std::uint64_t lead = high != 0 ? kChunks[high] : 0u;
         const std::uint64_t tail = high != 0 ? kPaddedChunks[low] : kChunks[low];
-        out[static_cast<std::size_t>(i) * stride] = betOfTwoChunks<recipe, wanted>(lead, tail);
+        out[i * stride] = betOfTwoChunks<recipe, wanted>(lead, tail);
     }
 }
 
-template <BetRecipe recipe>
-void tabulateSmallProducts(std::uint32_t start, std::uint32_t step, std::int32_t count,
-                           std::int32_t codeCount, std::uint16_t* out, std::size_t stride) {
+// Calls kernel<recipe, wanted>() for a codeCount of 1 or more: 10 and above bet all ten digits.
+template <BetRecipe recipe, typename Kernel>
+void withWanted(std::int32_t codeCount, const Kernel& kernel) {
     switch (std::min(codeCount, 10)) {
     case 1:
-        return tabulateSmallProducts<recipe, 1>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 1>();
     case 2:
-        return tabulateSmallProducts<recipe, 2>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 2>();
     case 3:
-        return tabulateSmallProducts<recipe, 3>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 3>();
     case 4:
-        return tabulateSmallProducts<recipe, 4>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 4>();
     case 5:
-        return tabulateSmallProducts<recipe, 5>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 5>();
     case 6:
-        return tabulateSmallProducts<recipe, 6>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 6>();
     case 7:
-        return tabulateSmallProducts<recipe, 7>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 7>();
     case 8:
-        return tabulateSmallProducts<recipe, 8>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 8>();
     case 9:
-        return tabulateSmallProducts<recipe, 9>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 9>();
     default:
-        return tabulateSmallProducts<recipe, 10>(start, step, count, out, stride);
+        return kernel.template operator()<recipe, 10>();
     }
+}
+
+// Calls kernel<recipe, wanted>() for the recipe and codeCount, or fills `count` empty bets.
+template <typename Kernel>
+void withBetShape(BetRecipe recipe, std::int32_t codeCount, std::size_t count, std::uint16_t* out,
+                  std::size_t stride, const Kernel& kernel) {
+    if (codeCount <= 0) {
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i * stride] = kEmptyBit;
+        }
+    } else if (recipe == BetRecipe::FiveStar) {
+        withWanted<BetRecipe::FiveStar>(codeCount, kernel);
+    } else {
+        withWanted<BetRecipe::Standard>(codeCount, kernel);
+    }
+}
+
+// The bets of products whose chunks are looked up already.
+void betsOfChunks(BetRecipe recipe, std::int32_t codeCount, const std::uint64_t* lead,
+                  const std::uint64_t* tail, std::size_t count, std::uint16_t* out,
+                  std::size_t stride) {
+    withBetShape(recipe, codeCount, count, out, stride, [&]<BetRecipe r, std::int32_t wanted>() {
+        betsOfChunks<r, wanted>(lead, tail, count, out, stride);
+    });
+}
+
+// Products of a seed and formulas first to first + count − 1 that all stay below 10^8 (five
+// digits and three), read four decimal digits at a time.
+constexpr std::int64_t kSmallProducts = 100000000;
+
+bool smallProducts(std::int32_t seed, std::int32_t first, std::int64_t count) {
+    return seed >= 0 && first >= 0 && std::int64_t{seed} * (first + count - 1) < kSmallProducts;
 }
 
 } // namespace
@@ -273,53 +327,93 @@ std::uint16_t BetTable::bet(BetRecipe recipe, std::int32_t product, std::int32_t
     return betFromChunks(recipe, minus, chunks, codeCount);
 }
 
-// The products of a five-digit seed and a three-digit formula stay below 10^8; they are stepped
-// by adding the seed, four decimal digits at a time, without a division.
 void BetTable::tabulate(BetRecipe recipe, std::int32_t seed, std::int32_t first, std::int32_t count,
                         std::int32_t codeCount, std::uint16_t* out, std::size_t stride) {
-    constexpr std::int64_t kStepLimit = 100000000;
-    const std::int64_t last = std::int64_t{seed} * (first + count - 1);
-    if (seed < 0 || first < 0 || last >= kStepLimit) {
+    if (!smallProducts(seed, first, count)) {
         for (std::int32_t i = 0; i < count; ++i) {
             out[static_cast<std::size_t>(i) * stride] =
                 BetTable::bet(recipe, wrapMul(seed, first + i), codeCount);
         }
         return;
     }
-    if (codeCount <= 0) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            out[static_cast<std::size_t>(i) * stride] = kEmptyBit;
-        }
-        return;
-    }
-    const auto start = static_cast<std::uint32_t>(seed) * static_cast<std::uint32_t>(first);
     const auto step = static_cast<std::uint32_t>(seed);
-    if (recipe == BetRecipe::FiveStar) {
-        tabulateSmallProducts<BetRecipe::FiveStar>(start, step, count, codeCount, out, stride);
-    } else {
-        tabulateSmallProducts<BetRecipe::Standard>(start, step, count, codeCount, out, stride);
-    }
+    const auto start = step * static_cast<std::uint32_t>(first);
+    const auto products = static_cast<std::size_t>(count);
+    withBetShape(recipe, codeCount, products, out, stride, [&]<BetRecipe r, std::int32_t wanted>() {
+        betsOfProducts<r, wanted>(start, step, products, out, stride);
+    });
+}
+
+BetTable::BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec)
+    : m_seeds(std::move(seeds)), m_spec(spec) {
+    const std::int32_t formulas = spec.end - spec.first;
+    m_rowLength =
+        (static_cast<std::size_t>(formulas) + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    m_bets = std::make_unique_for_overwrite<std::uint16_t[]>(m_rowLength * m_seeds.size());
 }
 
 BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
                    std::int32_t end, std::int32_t codeCount)
-    : m_seeds(std::move(seeds)), m_recipe(recipe), m_first(first), m_end(end),
-      m_codeCount(codeCount) {
-    const std::int32_t formulas = end - first;
-    m_rowLength =
-        (static_cast<std::size_t>(formulas) + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-    m_bets = std::make_unique_for_overwrite<std::uint16_t[]>(m_rowLength * m_seeds.size());
-    for (std::size_t i = 0; i < m_seeds.size(); ++i) {
-        std::uint16_t* row = &m_bets[i * m_rowLength];
-        tabulate(recipe, m_seeds[i], first, formulas, codeCount, row, 1);
-        std::fill(row + formulas, row + m_rowLength, std::uint16_t{0});
+    : BetTable(std::move(seeds), BetTableSpec{recipe, first, end, codeCount}) {
+    BetTable* self = this;
+    fillTogether(std::span(&self, 1));
+}
+
+std::vector<std::unique_ptr<BetTable>>
+BetTable::buildTogether(const std::vector<std::int32_t>& seeds,
+                        std::span<const BetTableSpec> specs) {
+    std::vector<std::unique_ptr<BetTable>> tables;
+    std::vector<BetTable*> filled;
+    for (const BetTableSpec& spec : specs) {
+        tables.push_back(std::unique_ptr<BetTable>(new BetTable(seeds, spec)));
+        filled.push_back(tables.back().get());
+    }
+    fillTogether(filled);
+    return tables;
+}
+
+void BetTable::fillTogether(std::span<BetTable* const> tables) {
+    if (tables.empty()) {
+        return;
+    }
+    // The formulas of all the tables, whose products' chunks are looked up once per seed.
+    std::int32_t first = tables.front()->m_spec.first;
+    std::int32_t end = tables.front()->m_spec.end;
+    for (const BetTable* table : tables) {
+        first = std::min(first, table->m_spec.first);
+        end = std::max(end, table->m_spec.end);
+    }
+    const std::int64_t width = std::int64_t{end} - first;
+    const bool together = width <= kMaxFormulas;
+    std::vector<std::uint64_t> lead(together ? static_cast<std::size_t>(width) : 0);
+    std::vector<std::uint64_t> tail(lead.size());
+    const std::vector<std::int32_t>& seeds = tables.front()->m_seeds;
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+        const std::int32_t seed = seeds[i];
+        const bool shared = together && smallProducts(seed, first, width);
+        if (shared) {
+            chunksOfProducts(static_cast<std::uint32_t>(seed) * static_cast<std::uint32_t>(first),
+                             static_cast<std::uint32_t>(seed), lead.size(), lead.data(),
+                             tail.data());
+        }
+        for (BetTable* table : tables) {
+            const BetTableSpec& spec = table->m_spec;
+            const std::int32_t formulas = spec.end - spec.first;
+            std::uint16_t* row = &table->m_bets[i * table->m_rowLength];
+            if (shared) {
+                const auto offset = static_cast<std::size_t>(spec.first - first);
+                betsOfChunks(spec.recipe, spec.codeCount, &lead[offset], &tail[offset],
+                             static_cast<std::size_t>(formulas), row, 1);
+            } else {
+                tabulate(spec.recipe, seed, spec.first, formulas, spec.codeCount, row, 1);
+            }
+            std::fill(row + formulas, row + table->m_rowLength, std::uint16_t{0});
+        }
     }
 }
 
-bool BetTable::serves(const std::vector<std::int32_t>& seeds, BetRecipe recipe, std::int32_t first,
-                      std::int32_t end, std::int32_t codeCount) const {
-    return recipe == m_recipe && first == m_first && end == m_end && codeCount == m_codeCount &&
-           seeds == m_seeds;
+bool BetTable::serves(const std::vector<std::int32_t>& seeds, const BetTableSpec& spec) const {
+    return spec == m_spec && seeds == m_seeds;
 }
 
 } // namespace kestrum

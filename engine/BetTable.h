@@ -7,9 +7,20 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace kestrum {
+
+// What a table holds: the bets of one recipe and codeCount for the formulas first <= k < end.
+struct BetTableSpec {
+    BetRecipe recipe = BetRecipe::Standard;
+    std::int32_t first = 0;
+    std::int32_t end = 0;
+    std::int32_t codeCount = 0;
+
+    bool operator==(const BetTableSpec&) const = default;
+};
 
 // Searches of several play types over the same history share the tables of the same recipe and
 // codeCount through a BetTableCache.
@@ -26,8 +37,12 @@ public:
     BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
              std::int32_t end, std::int32_t codeCount);
 
-    bool serves(const std::vector<std::int32_t>& seeds, BetRecipe recipe, std::int32_t first,
-                std::int32_t end, std::int32_t codeCount) const;
+    // Tables of several specs over the same seeds, built in one pass: each product's chunks are
+    // looked up once for all of them.
+    static std::vector<std::unique_ptr<BetTable>>
+    buildTogether(const std::vector<std::int32_t>& seeds, std::span<const BetTableSpec> specs);
+
+    bool serves(const std::vector<std::int32_t>& seeds, const BetTableSpec& spec) const;
 
     // The bets, as bits, of one seed (its index in `seeds`) for the formulas first, first + 1,
     // ... up to end − 1, followed by empty bets up to rowLength().
@@ -52,11 +67,13 @@ public:
     static constexpr std::int32_t kMaxFormulas = 1000;
 
 private:
+    // A table whose rows are still to be filled.
+    BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec);
+    // Fills the rows of tables over the same seeds.
+    static void fillTogether(std::span<BetTable* const> tables);
+
     std::vector<std::int32_t> m_seeds;
-    BetRecipe m_recipe;
-    std::int32_t m_first;
-    std::int32_t m_end;
-    std::int32_t m_codeCount;
+    BetTableSpec m_spec;
     std::size_t m_rowLength;
     // By seed index, then formula; written once, never cleared first.
     std::unique_ptr<std::uint16_t[]> m_bets;

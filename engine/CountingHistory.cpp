@@ -45,8 +45,19 @@ CountingHistory::CountingHistory(const Engine& engine, PlayType type, std::int32
     const std::int64_t formulas = std::int64_t{end} - first;
     if (formulas > 0 && formulas <= BetTable::kMaxFormulas) {
         BetTableCache& tables = cache != nullptr ? *cache : m_ownCache;
-        m_bets = &tables.table(m_seeds, m_recipe, first, end, codeCount);
+        m_bets = &tables.table(m_seeds, {m_recipe, first, end, codeCount});
     }
+}
+
+std::vector<std::int32_t> CountingHistory::seedsOf(const Engine& engine) {
+    std::vector<std::int32_t> seeds;
+    const std::int32_t oldest = engine.oldestIndex;
+    seeds.push_back(leadingDecimal(digitsOf(engine.DrawHistory[static_cast<std::size_t>(oldest)])));
+    for (std::int32_t slot = oldest - 2; slot >= 0; --slot) {
+        seeds.push_back(
+            leadingDecimal(digitsOf(engine.DrawHistory[static_cast<std::size_t>(slot)])));
+    }
+    return seeds;
 }
 
 WalkTally CountingHistory::walk(std::int32_t formula, std::int32_t planPeriods) const {

@@ -39,6 +39,10 @@ public:
     CountingHistory(const CountingHistory&) = delete;
     CountingHistory& operator=(const CountingHistory&) = delete;
 
+    // The seeds that a walk from `engine`'s oldest stored line reads (the oldest line, then each
+    // tested draw): what its bet table is made from.
+    static std::vector<std::int32_t> seedsOf(const Engine& engine);
+
     // The walk of formula k (first <= k < end) with the given planPeriods.
     WalkTally walk(std::int32_t formula, std::int32_t planPeriods) const;
 

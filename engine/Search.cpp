@@ -2,6 +2,7 @@
 
 #include "base/WrappingInt.h"
 #include "engine/Backtest.h"
+#include "engine/BetTableCache.h"
 #include "engine/CandidateAdmission.h"
 #include "engine/CountingHistory.h"
 #include "engine/DispatchTables.h"
@@ -23,6 +24,21 @@ constexpr std::int32_t kCountingHistoryLimit = kCarriedPlanLines - 2;
 FormulaRange searchedFormulas(PlayType type) {
     return type == PlayType::WuXingAny ? FormulaRange{kFormulaFirst, kFiveStarFormulaEnd}
                                        : FormulaRange{kFormulaFirst, kFormulaEnd};
+}
+
+void prepareSearchBets(const Engine& engine, std::span<const PlannedSearch> searches,
+                       SearchMode mode, BetTableCache& bets) {
+    if (mode != SearchMode::Counting || !walkPossible(engine) ||
+        engine.oldestIndex >= kCountingHistoryLimit || searches.empty()) {
+        return;
+    }
+    std::vector<BetTableSpec> specs;
+    for (const PlannedSearch& search : searches) {
+        const FormulaRange range = searchedFormulas(search.type);
+        specs.push_back(
+            {playTypeInfo(search.type).recipe, range.first, range.end, search.codeCount});
+    }
+    bets.prepare(CountingHistory::seedsOf(engine), specs);
 }
 
 std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, std::int32_t end,

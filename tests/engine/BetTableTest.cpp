@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,36 @@ TEST(BetTableTest, ARowOfBetsIsTheBetOfEachProduct) {
                             << (recipe == BetRecipe::FiveStar ? ", 五星不定位" : "");
                     }
                 }
+            }
+        }
+    }
+}
+
+// Tables built together look each product's chunks up once for all of them: each row is still
+// its own recipe's and codeCount's, over its own formulas, whatever the others hold.
+TEST(BetTableTest, TablesBuiltTogetherHoldTheirOwnRows) {
+    const std::vector<BetTableSpec> specs{{BetRecipe::Standard, 1, 500, 6},
+                                          {BetRecipe::FiveStar, 1, 300, 2},
+                                          {BetRecipe::Standard, 100, 140, 5},
+                                          {BetRecipe::Standard, 7, 20, 9},
+                                          {BetRecipe::Standard, -12, 6, 3}};
+    const std::vector<std::int32_t> seeds = someSeeds();
+    // With and without the formulas whose products no longer fit in eight digits.
+    for (const std::size_t count : {std::size_t{4}, specs.size()}) {
+        const std::span<const BetTableSpec> some(specs.data(), count);
+        const auto tables = BetTable::buildTogether(seeds, some);
+        ASSERT_EQ(tables.size(), count);
+        for (std::size_t t = 0; t < count; ++t) {
+            const BetTableSpec& spec = specs[t];
+            ASSERT_TRUE(tables[t]->serves(seeds, spec));
+            const std::int32_t formulas = spec.end - spec.first;
+            std::vector<std::uint16_t> row(static_cast<std::size_t>(formulas));
+            for (std::size_t i = 0; i < seeds.size(); ++i) {
+                BetTable::tabulate(spec.recipe, seeds[i], spec.first, formulas, spec.codeCount,
+                                   row.data(), 1);
+                const std::uint16_t* held = tables[t]->seedRow(i);
+                ASSERT_EQ(std::vector<std::uint16_t>(held, held + formulas), row)
+                    << "table " << t << ", seed " << seeds[i];
             }
         }
     }
