@@ -344,12 +344,19 @@ void BetTable::tabulate(BetRecipe recipe, std::int32_t seed, std::int32_t first,
     });
 }
 
-BetTable::BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec)
-    : m_seeds(std::move(seeds)), m_spec(spec) {
-    const std::int32_t formulas = spec.end - spec.first;
-    m_rowLength =
-        (static_cast<std::size_t>(formulas) + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-    m_bets = std::make_unique_for_overwrite<std::uint16_t[]>(m_rowLength * m_seeds.size());
+std::size_t BetTable::rowLengthOf(const BetTableSpec& spec) {
+    const auto formulas = static_cast<std::size_t>(spec.end - spec.first);
+    return (formulas + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+}
+
+BetTable::BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec,
+                   std::shared_ptr<std::uint16_t[]> storage, std::size_t offset)
+    : m_seeds(std::move(seeds)), m_spec(spec), m_rowLength(rowLengthOf(spec)),
+      m_storage(std::move(storage)) {
+    if (!m_storage) {
+        m_storage = std::make_shared_for_overwrite<std::uint16_t[]>(m_rowLength * m_seeds.size());
+    }
+    m_bets = m_storage.get() + offset;
 }
 
 BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
@@ -362,11 +369,19 @@ BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32
 std::vector<std::unique_ptr<BetTable>>
 BetTable::buildTogether(const std::vector<std::int32_t>& seeds,
                         std::span<const BetTableSpec> specs) {
+    // One block for them all.
+    std::size_t cells = 0;
+    for (const BetTableSpec& spec : specs) {
+        cells += rowLengthOf(spec) * seeds.size();
+    }
+    const auto storage = std::make_shared_for_overwrite<std::uint16_t[]>(cells);
     std::vector<std::unique_ptr<BetTable>> tables;
     std::vector<BetTable*> filled;
+    std::size_t offset = 0;
     for (const BetTableSpec& spec : specs) {
-        tables.push_back(std::unique_ptr<BetTable>(new BetTable(seeds, spec)));
+        tables.push_back(std::unique_ptr<BetTable>(new BetTable(seeds, spec, storage, offset)));
         filled.push_back(tables.back().get());
+        offset += rowLengthOf(spec) * seeds.size();
     }
     fillTogether(filled);
     return tables;

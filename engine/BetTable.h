@@ -67,8 +67,11 @@ public:
     static constexpr std::int32_t kMaxFormulas = 1000;
 
 private:
-    // A table whose rows are still to be filled.
-    BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec);
+    // A table whose rows are still to be filled, in `storage` (rowLength(spec) × seeds) or in
+    // storage of its own.
+    BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec,
+             std::shared_ptr<std::uint16_t[]> storage = {}, std::size_t offset = 0);
+    static std::size_t rowLengthOf(const BetTableSpec& spec);
     // Fills the rows of tables over the same seeds.
     static void fillTogether(std::span<BetTable* const> tables);
 
@@ -76,7 +79,8 @@ private:
     BetTableSpec m_spec;
     std::size_t m_rowLength;
     // By seed index, then formula; written once, never cleared first.
-    std::unique_ptr<std::uint16_t[]> m_bets;
+    std::shared_ptr<std::uint16_t[]> m_storage;
+    std::uint16_t* m_bets;
 };
 
 } // namespace kestrum

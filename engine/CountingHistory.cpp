@@ -117,7 +117,6 @@ void CountingHistory::walkBlock(std::size_t column, std::int32_t planPeriods,
     Lanes seedIndex{};
     Lanes hitPlans{};
     Lanes failed{};
-    Lanes closed{};
     Lanes hitRun{};
     Lanes missRun{};
     Lanes maxHitRun{};
@@ -142,16 +141,17 @@ void CountingHistory::walkBlock(std::size_t column, std::int32_t planPeriods,
         played = draws & ~ended;
         hitPlans -= hit;
         failed -= fails;
-        closed -= ended;
-        // The draw that ends a plan seeds the next one.
+        // The draw that ends a plan seeds the next one; seed indexes only grow.
         const Lanes next = loadLanes(m_bets->seedRow(i + 1) + column);
-        seedIndex = ((none + static_cast<std::int16_t>(i + 1)) & ended) | (seedIndex & ~ended);
+        const Lanes ending = (none + static_cast<std::int16_t>(i + 1)) & ended;
+        seedIndex = seedIndex > ending ? seedIndex : ending;
         bet = (next & ended) | (bet & ~ended);
     }
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
         WalkTally& tally = tallies[lane];
         tally.hitPlans = hitPlans[lane];
-        tally.lines = closed[lane] + 2;
+        // A plan closed is won or failed.
+        tally.lines = hitPlans[lane] + failed[lane] + 2;
         tally.failed = failed[lane];
         tally.maxHitRun = maxHitRun[lane];
         tally.maxMissRun = maxMissRun[lane];
