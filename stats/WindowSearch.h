@@ -12,8 +12,9 @@
 // formulas at once, as the draws arrive; the walk of a window is the chain from the end of its
 // first plan; and when the window slides, its chain soon runs into the chain of the window
 // before (chains that meet coincide from there on), whose nodes carry a running count of won
-// plans. Only the few plans before the meeting are walked anew, and the chain's tail is
-// extended by the plans that the new draws ended.
+// plans. The chain grows at its tail as the draws end its plans, the seeds whose plans end at
+// its new tail join it there, and a window's walk that starts off the chain is walked only up
+// to where it meets it.
 //
 // Every answer depends only on the draws arrived so far: a plan still running at the newest
 // draw is open, however it would end.
@@ -32,15 +33,10 @@ public:
     // window: draws a search sees, 2 to kHistorySlots.
     WindowSearch(PlayType type, PlanShape shape, std::int32_t window);
 
-    // The formulas searched: searchedFormulas of the play type.
-    FormulaRange formulas() const { return m_range; }
-
-    // The next draw of the history arrives: its bets for the formulas searched, in order (as
-    // BetTable::tabulate makes them from its seed value and the play type's 码数), and what the
-    // play type tests of it (drawPicks).
+    // The next draw of the history arrives: its bets for the formulas the play type's search
+    // tries (searchedFormulas), in order, as BetTable::tabulate makes them from its seed value
+    // and the play type's 码数; and what the play type tests of it (drawPicks).
     void arrive(const std::uint16_t* bets, std::uint16_t picks);
-
-    std::int32_t arrived() const { return m_arrived; }
 
     struct Kept {
         // The formula that searchFormulas returns: the most won plans, the lowest on a tie;
