@@ -292,14 +292,14 @@ Evaluation evaluateWalkForward(const EvaluationRequest& request, bool keepSteps,
             nextGroup = groups.size();
         }
     };
-    std::vector<std::thread> helpers;
-    const std::size_t threads = std::min(threadCount(request.threads), groups.size());
-    for (std::size_t t = 1; t < threads; ++t) {
-        helpers.emplace_back(work);
-    }
-    work();
-    for (std::thread& helper : helpers) {
-        helper.join();
+    {
+        // Joined when they go out of scope, also when starting one of them fails.
+        std::vector<std::jthread> helpers;
+        const std::size_t threads = std::min(threadCount(request.threads), groups.size());
+        for (std::size_t t = 1; t < threads; ++t) {
+            helpers.emplace_back(work);
+        }
+        work();
     }
     if (failure) {
         std::rethrow_exception(failure);
