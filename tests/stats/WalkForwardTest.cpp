@@ -232,7 +232,7 @@ TEST(WalkForwardMadeHistoryTest, AFormulaThatPredictsIsFoundAndWins) {
         SCOPED_TRACE(playTypeInfo(play.type).button);
         std::mt19937_64 random(31 + slotOf(play.type));
         std::vector<std::string> lines{lineOf(0, randomDigits(random))};
-        for (std::int32_t i = 1; i < 1500; ++i) {
+        for (std::int32_t i = 1; i < 1000; ++i) {
             const std::string bet = playBet(play.type, leadingDecimal(digitsOf(lines.back())),
                                             kFormula, play.shape.codeCount);
             std::string digits = randomDigits(random);
@@ -261,7 +261,7 @@ TEST(WalkForwardMadeHistoryTest, AFormulaThatPredictsIsFoundAndWins) {
 TEST(WalkForwardMadeHistoryTest, RandomDrawsWinAsChanceDoesOutOfSample) {
     constexpr double kZ999 = 3.290526731491926;
     EvaluationRequest request;
-    const std::vector<std::string> lines = randomLines(20160615, 4000);
+    const std::vector<std::string> lines = randomLines(20160615, 3000);
     request.lines = lines;
     request.plays = defaultPlays();
     const Evaluation evaluation = evaluateWalkForward(request);
