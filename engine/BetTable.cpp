@@ -344,14 +344,14 @@ void BetTable::tabulate(BetRecipe recipe, std::int32_t seed, std::int32_t first,
     });
 }
 
-std::size_t BetTable::rowLengthOf(const BetTableSpec& spec) {
-    const auto formulas = static_cast<std::size_t>(spec.end - spec.first);
+std::size_t BetTable::rowLengthOf(const BetTableKind& kind) {
+    const auto formulas = static_cast<std::size_t>(kind.end - kind.first);
     return (formulas + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
 }
 
-BetTable::BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec,
+BetTable::BetTable(std::vector<std::int32_t> seeds, const BetTableKind& kind,
                    std::shared_ptr<std::uint16_t[]> storage, std::size_t offset)
-    : m_seeds(std::move(seeds)), m_spec(spec), m_rowLength(rowLengthOf(spec)),
+    : m_seeds(std::move(seeds)), m_kind(kind), m_rowLength(rowLengthOf(kind)),
       m_storage(std::move(storage)) {
     if (!m_storage) {
         m_storage = std::make_shared_for_overwrite<std::uint16_t[]>(m_rowLength * m_seeds.size());
@@ -361,27 +361,27 @@ BetTable::BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec,
 
 BetTable::BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
                    std::int32_t end, std::int32_t codeCount)
-    : BetTable(std::move(seeds), BetTableSpec{recipe, first, end, codeCount}) {
+    : BetTable(std::move(seeds), BetTableKind{recipe, first, end, codeCount}) {
     BetTable* self = this;
     fillTogether(std::span(&self, 1));
 }
 
 std::vector<std::unique_ptr<BetTable>>
 BetTable::buildTogether(const std::vector<std::int32_t>& seeds,
-                        std::span<const BetTableSpec> specs) {
+                        std::span<const BetTableKind> kinds) {
     // One block for them all.
     std::size_t cells = 0;
-    for (const BetTableSpec& spec : specs) {
-        cells += rowLengthOf(spec) * seeds.size();
+    for (const BetTableKind& kind : kinds) {
+        cells += rowLengthOf(kind) * seeds.size();
     }
     const auto storage = std::make_shared_for_overwrite<std::uint16_t[]>(cells);
     std::vector<std::unique_ptr<BetTable>> tables;
     std::vector<BetTable*> filled;
     std::size_t offset = 0;
-    for (const BetTableSpec& spec : specs) {
-        tables.push_back(std::unique_ptr<BetTable>(new BetTable(seeds, spec, storage, offset)));
+    for (const BetTableKind& kind : kinds) {
+        tables.push_back(std::unique_ptr<BetTable>(new BetTable(seeds, kind, storage, offset)));
         filled.push_back(tables.back().get());
-        offset += rowLengthOf(spec) * seeds.size();
+        offset += rowLengthOf(kind) * seeds.size();
     }
     fillTogether(filled);
     return tables;
@@ -392,11 +392,11 @@ void BetTable::fillTogether(std::span<BetTable* const> tables) {
         return;
     }
     // The formulas of all the tables, whose products' chunks are looked up once per seed.
-    std::int32_t first = tables.front()->m_spec.first;
-    std::int32_t end = tables.front()->m_spec.end;
+    std::int32_t first = tables.front()->m_kind.first;
+    std::int32_t end = tables.front()->m_kind.end;
     for (const BetTable* table : tables) {
-        first = std::min(first, table->m_spec.first);
-        end = std::max(end, table->m_spec.end);
+        first = std::min(first, table->m_kind.first);
+        end = std::max(end, table->m_kind.end);
     }
     const std::int64_t width = std::int64_t{end} - first;
     const bool together = width <= kMaxFormulas;
@@ -412,23 +412,23 @@ void BetTable::fillTogether(std::span<BetTable* const> tables) {
                              tail.data());
         }
         for (BetTable* table : tables) {
-            const BetTableSpec& spec = table->m_spec;
-            const std::int32_t formulas = spec.end - spec.first;
+            const BetTableKind& kind = table->m_kind;
+            const std::int32_t formulas = kind.end - kind.first;
             std::uint16_t* row = &table->m_bets[i * table->m_rowLength];
             if (shared) {
-                const auto offset = static_cast<std::size_t>(spec.first - first);
-                betsOfChunks(spec.recipe, spec.codeCount, &lead[offset], &tail[offset],
+                const auto offset = static_cast<std::size_t>(kind.first - first);
+                betsOfChunks(kind.recipe, kind.codeCount, &lead[offset], &tail[offset],
                              static_cast<std::size_t>(formulas), row, 1);
             } else {
-                tabulate(spec.recipe, seed, spec.first, formulas, spec.codeCount, row, 1);
+                tabulate(kind.recipe, seed, kind.first, formulas, kind.codeCount, row, 1);
             }
             std::fill(row + formulas, row + table->m_rowLength, std::uint16_t{0});
         }
     }
 }
 
-bool BetTable::serves(const std::vector<std::int32_t>& seeds, const BetTableSpec& spec) const {
-    return spec == m_spec && seeds == m_seeds;
+bool BetTable::serves(const std::vector<std::int32_t>& seeds, const BetTableKind& kind) const {
+    return kind == m_kind && seeds == m_seeds;
 }
 
 } // namespace kestrum

@@ -13,13 +13,13 @@
 namespace kestrum {
 
 // What a table holds: the bets of one recipe and codeCount for the formulas first <= k < end.
-struct BetTableSpec {
+struct BetTableKind {
     BetRecipe recipe = BetRecipe::Standard;
     std::int32_t first = 0;
     std::int32_t end = 0;
     std::int32_t codeCount = 0;
 
-    bool operator==(const BetTableSpec&) const = default;
+    bool operator==(const BetTableKind&) const = default;
 };
 
 // Searches of several play types over the same history share the tables of the same recipe and
@@ -37,12 +37,12 @@ public:
     BetTable(std::vector<std::int32_t> seeds, BetRecipe recipe, std::int32_t first,
              std::int32_t end, std::int32_t codeCount);
 
-    // Tables of several specs over the same seeds, built in one pass: each product's chunks are
+    // Tables of several kinds over the same seeds, built in one pass: each product's chunks are
     // looked up once for all of them.
     static std::vector<std::unique_ptr<BetTable>>
-    buildTogether(const std::vector<std::int32_t>& seeds, std::span<const BetTableSpec> specs);
+    buildTogether(const std::vector<std::int32_t>& seeds, std::span<const BetTableKind> kinds);
 
-    bool serves(const std::vector<std::int32_t>& seeds, const BetTableSpec& spec) const;
+    bool serves(const std::vector<std::int32_t>& seeds, const BetTableKind& kind) const;
 
     // The bets, as bits, of one seed (its index in `seeds`) for the formulas first, first + 1,
     // ... up to end − 1, followed by empty bets up to rowLength().
@@ -67,16 +67,16 @@ public:
     static constexpr std::int32_t kMaxFormulas = 1000;
 
 private:
-    // A table whose rows are still to be filled, in `storage` (rowLength(spec) × seeds) or in
+    // A table whose rows are still to be filled, in `storage` (rowLength(kind) × seeds) or in
     // storage of its own.
-    BetTable(std::vector<std::int32_t> seeds, const BetTableSpec& spec,
+    BetTable(std::vector<std::int32_t> seeds, const BetTableKind& kind,
              std::shared_ptr<std::uint16_t[]> storage = {}, std::size_t offset = 0);
-    static std::size_t rowLengthOf(const BetTableSpec& spec);
+    static std::size_t rowLengthOf(const BetTableKind& kind);
     // Fills the rows of tables over the same seeds.
     static void fillTogether(std::span<BetTable* const> tables);
 
     std::vector<std::int32_t> m_seeds;
-    BetTableSpec m_spec;
+    BetTableKind m_kind;
     std::size_t m_rowLength;
     // By seed index, then formula; written once, never cleared first.
     std::shared_ptr<std::uint16_t[]> m_storage;

@@ -13,10 +13,10 @@ namespace kestrum {
 // not outlive a change of the draw history.
 class BetTableCache {
 public:
-    const BetTable& table(const std::vector<std::int32_t>& seeds, const BetTableSpec& spec);
+    const BetTable& table(const std::vector<std::int32_t>& seeds, const BetTableKind& kind);
 
-    // Builds the tables of these specs that the cache does not hold yet, together.
-    void prepare(const std::vector<std::int32_t>& seeds, std::span<const BetTableSpec> specs);
+    // Builds the tables of these kinds that the cache does not hold yet, together.
+    void prepare(const std::vector<std::int32_t>& seeds, std::span<const BetTableKind> kinds);
 
 private:
     std::vector<std::unique_ptr<BetTable>> m_tables;

@@ -32,13 +32,13 @@ void prepareSearchBets(const Engine& engine, std::span<const PlannedSearch> sear
         engine.oldestIndex >= kCountingHistoryLimit || searches.empty()) {
         return;
     }
-    std::vector<BetTableSpec> specs;
+    std::vector<BetTableKind> kinds;
     for (const PlannedSearch& search : searches) {
         const FormulaRange range = searchedFormulas(search.type);
-        specs.push_back(
+        kinds.push_back(
             {playTypeInfo(search.type).recipe, range.first, range.end, search.codeCount});
     }
-    bets.prepare(CountingHistory::seedsOf(engine), specs);
+    bets.prepare(CountingHistory::seedsOf(engine), kinds);
 }
 
 std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, std::int32_t end,

@@ -119,24 +119,24 @@ TEST(BetTableTest, ARowOfBetsIsTheBetOfEachProduct) {
 // Tables built together look each product's chunks up once for all of them: each row is still
 // its own recipe's and codeCount's, over its own formulas, whatever the others hold.
 TEST(BetTableTest, TablesBuiltTogetherHoldTheirOwnRows) {
-    const std::vector<BetTableSpec> specs{{BetRecipe::Standard, 1, 500, 6},
+    const std::vector<BetTableKind> kinds{{BetRecipe::Standard, 1, 500, 6},
                                           {BetRecipe::FiveStar, 1, 300, 2},
                                           {BetRecipe::Standard, 100, 140, 5},
                                           {BetRecipe::Standard, 7, 20, 9},
                                           {BetRecipe::Standard, -12, 6, 3}};
     const std::vector<std::int32_t> seeds = someSeeds();
     // With and without the formulas whose products no longer fit in eight digits.
-    for (const std::size_t count : {std::size_t{4}, specs.size()}) {
-        const std::span<const BetTableSpec> some(specs.data(), count);
+    for (const std::size_t count : {std::size_t{4}, kinds.size()}) {
+        const std::span<const BetTableKind> some(kinds.data(), count);
         const auto tables = BetTable::buildTogether(seeds, some);
         ASSERT_EQ(tables.size(), count);
         for (std::size_t t = 0; t < count; ++t) {
-            const BetTableSpec& spec = specs[t];
-            ASSERT_TRUE(tables[t]->serves(seeds, spec));
-            const std::int32_t formulas = spec.end - spec.first;
+            const BetTableKind& kind = kinds[t];
+            ASSERT_TRUE(tables[t]->serves(seeds, kind));
+            const std::int32_t formulas = kind.end - kind.first;
             std::vector<std::uint16_t> row(static_cast<std::size_t>(formulas));
             for (std::size_t i = 0; i < seeds.size(); ++i) {
-                BetTable::tabulate(spec.recipe, seeds[i], spec.first, formulas, spec.codeCount,
+                BetTable::tabulate(kind.recipe, seeds[i], kind.first, formulas, kind.codeCount,
                                    row.data(), 1);
                 const std::uint16_t* held = tables[t]->seedRow(i);
                 ASSERT_EQ(std::vector<std::uint16_t>(held, held + formulas), row)
