@@ -80,12 +80,22 @@ std::string_view lastChars(std::string_view text, std::int32_t n) {
     if (n <= 0) {
         return {};
     }
-    const std::size_t total = charCount(text);
+    // Counted back from the end, in one pass. Continuation bytes before the first character
+    // belong to none; a text of n characters or fewer is returned whole, those bytes included.
     const auto want = static_cast<std::size_t>(n);
-    if (want >= total) {
+    std::size_t seen = 0;
+    for (std::size_t i = text.size(); i > 0; --i) {
+        if (isContinuationByte(text[i - 1]) || ++seen < want) {
+            continue;
+        }
+        for (std::size_t before = i - 1; before > 0; --before) {
+            if (!isContinuationByte(text[before - 1])) {
+                return text.substr(i - 1);
+            }
+        }
         return text;
     }
-    return text.substr(offsetOfChar(text, total - want));
+    return text;
 }
 
 std::string_view charFromEnd(std::string_view text, std::int32_t fromEnd) {

@@ -51,19 +51,27 @@ std::int32_t firstPeriod(PlanStart start, std::int32_t seedPeriod, std::int32_t 
 }
 
 // The label and the plan's planned period range: 后一023-024期.
-std::string header(const PlayTypeInfo& info, const PlanRecord& plan) {
-    std::string text(info.label);
+void appendHeader(std::string& text, const PlayTypeInfo& info, const PlanRecord& plan) {
+    text += info.label;
     text += plan.firstPeriod;
     text += '-';
     text += plan.lastPeriod;
     text += "期";
-    return text;
+}
+
+// The slot of ScratchLines that the next line goes to, emptied, or `beyond` when the slots are
+// all written: a line is written in place, into the room its slot already has.
+std::string& nextLine(Engine& engine, std::string& beyond) {
+    std::string& line = engine.scratchLineCount >= 0 && engine.scratchLineCount < kHistorySlots
+                            ? engine.ScratchLines[static_cast<std::size_t>(engine.scratchLineCount)]
+                            : beyond;
+    line.clear();
+    return line;
 }
 
 void storeLine(Engine& engine, std::string line) {
-    if (engine.scratchLineCount >= 0 && engine.scratchLineCount < kHistorySlots) {
-        engine.ScratchLines[static_cast<std::size_t>(engine.scratchLineCount)] = std::move(line);
-    }
+    std::string beyond;
+    nextLine(engine, beyond) = std::move(line);
     engine.scratchLineCount = wrapAdd(engine.scratchLineCount, 1);
 }
 
@@ -71,9 +79,11 @@ std::int32_t percentOrZero(std::int32_t numerator, std::int32_t divisor) {
     return divisor == 0 ? 0 : wrapDiv(wrapMul(numerator, 100), divisor);
 }
 
-// The line of a finished plan: won, or failed.
-std::string finishedPlanLine(const PlayTypeInfo& info, const PlanRecord& plan) {
-    std::string line = header(info, plan);
+// Writes the line of a finished plan (won, or failed) as the next line.
+void storeFinishedPlanLine(Engine& engine, const PlayTypeInfo& info, const PlanRecord& plan) {
+    std::string beyond;
+    std::string& line = nextLine(engine, beyond);
+    appendHeader(line, info, plan);
     line += '<';
     line += plan.bet;
     line += "> 开 ";
@@ -88,15 +98,17 @@ std::string finishedPlanLine(const PlayTypeInfo& info, const PlanRecord& plan) {
             line += formatText("%03d", plan.played);
         }
     }
-    return line;
+    engine.scratchLineCount = wrapAdd(engine.scratchLineCount, 1);
 }
 
-std::string runningPlanLine(const PlayTypeInfo& info, const PlanRecord& plan) {
-    std::string line = header(info, plan);
+void storeRunningPlanLine(Engine& engine, const PlayTypeInfo& info, const PlanRecord& plan) {
+    std::string beyond;
+    std::string& line = nextLine(engine, beyond);
+    appendHeader(line, info, plan);
     line += '<';
     line += plan.bet;
     line += "> 计划进行中……\r\n";
-    return line;
+    engine.scratchLineCount = wrapAdd(engine.scratchLineCount, 1);
 }
 
 // The plan that started at `period` with `planPeriods` draws planned, as far as the walk has
@@ -126,7 +138,7 @@ float closeWalk(Engine& engine, const PlayTypeInfo& info, std::int32_t period,
     }
     PlanRecord running = planRecord(period, planPeriods, drawsPerDay, std::move(seed),
                                     engine.seedValue, std::move(bet), played);
-    storeLine(engine, runningPlanLine(info, running));
+    storeRunningPlanLine(engine, info, running);
     engine.ScratchPlans.push_back(std::move(running));
     engine.lastSummary = summary;
     engine.lastSummary.closedPlans = wrapSub(engine.scratchLineCount, 1);
@@ -198,7 +210,7 @@ std::optional<float> backtest(Engine& engine, PlayType type, std::int32_t formul
         plan.outcome = outcome;
         plan.wonAt = outcome == PlanOutcome::Won ? played : 0;
         plan.draw = engine.currentDigits;
-        storeLine(engine, finishedPlanLine(info, plan));
+        storeFinishedPlanLine(engine, info, plan);
         engine.ScratchPlans.push_back(std::move(plan));
         played = 0;
         period = wrapAdd(

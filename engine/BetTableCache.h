@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace kestrum {
@@ -12,8 +13,10 @@ namespace kestrum {
 // not outlive a change of the draw history.
 class BetTableCache {
 public:
-    const BetTable& table(const std::vector<std::int32_t>& seeds, BetRecipe recipe,
-                          std::int32_t first, std::int32_t end, std::int32_t codeCount);
+    const BetTable& table(const std::vector<std::int32_t>& seeds, const BetTableKind& kind);
+
+    // Builds the tables of these kinds that the cache does not hold yet, together.
+    void prepare(const std::vector<std::int32_t>& seeds, std::span<const BetTableKind> kinds);
 
 private:
     std::vector<std::unique_ptr<BetTable>> m_tables;

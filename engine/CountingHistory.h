@@ -39,14 +39,25 @@ public:
     CountingHistory(const CountingHistory&) = delete;
     CountingHistory& operator=(const CountingHistory&) = delete;
 
+    // The seeds that a walk from `engine`'s oldest stored line reads (the oldest line, then each
+    // tested draw): what its bet table is made from.
+    static std::vector<std::int32_t> seedsOf(const Engine& engine);
+
     // The walk of formula k (first <= k < end) with the given planPeriods.
     WalkTally walk(std::int32_t formula, std::int32_t planPeriods) const;
+
+    // The walks of every formula first <= k < end, in that order: the same tallies as walk()
+    // gives one by one, made side by side in blocks of formulas.
+    std::vector<WalkTally> walkAll(std::int32_t planPeriods) const;
 
 private:
     // Bets is a callable giving the bet of a seed index (0 the oldest line, i + 1 the i-th
     // tested draw).
     template <HitRule rule, typename Bets>
     WalkTally walkWith(const Bets& bets, std::int32_t planPeriods) const;
+    // The walks of the block of formulas from column `column` of the bet table.
+    template <HitRule rule>
+    void walkBlock(std::size_t column, std::int32_t planPeriods, WalkTally* tallies) const;
 
     std::int32_t m_codeCount;
     HitRule m_hitRule;
@@ -57,6 +68,8 @@ private:
     // "-" (bit 10); bit 11 stands for an empty digit text, which every bet contains; bit 12
     // for a character that no bet holds.
     std::vector<std::uint16_t> m_picks;
+    std::int32_t m_first;
+    std::int32_t m_end;
     BetTableCache m_ownCache;
     const BetTable* m_bets = nullptr; // none when the range is too wide to tabulate
 };

@@ -55,6 +55,14 @@ void fillEmptyFormulas(Engine& engine, const SearchOptions& options) {
     if (shared.bets == nullptr) {
         shared.bets = &bets;
     }
+    // The searches' bet tables, made together.
+    std::vector<PlannedSearch> planned;
+    for (PlayType type : allPlayTypes()) {
+        if (currentFormula(engine, type) == 0) {
+            planned.push_back({type, engine.PlanParams[slotOf(type)].codeCount});
+        }
+    }
+    prepareSearchBets(engine, planned, shared.mode, *shared.bets);
     for (PlayType type : allPlayTypes()) {
         if (currentFormula(engine, type) != 0) {
             continue;

@@ -2,12 +2,14 @@
 
 #include "base/WrappingInt.h"
 #include "engine/Backtest.h"
+#include "engine/BetTableCache.h"
 #include "engine/CandidateAdmission.h"
 #include "engine/CountingHistory.h"
 #include "engine/DispatchTables.h"
 #include "engine/Formula.h"
 
 #include <optional>
+#include <vector>
 
 namespace kestrum {
 
@@ -22,6 +24,21 @@ constexpr std::int32_t kCountingHistoryLimit = kCarriedPlanLines - 2;
 FormulaRange searchedFormulas(PlayType type) {
     return type == PlayType::WuXingAny ? FormulaRange{kFormulaFirst, kFiveStarFormulaEnd}
                                        : FormulaRange{kFormulaFirst, kFormulaEnd};
+}
+
+void prepareSearchBets(const Engine& engine, std::span<const PlannedSearch> searches,
+                       SearchMode mode, BetTableCache& bets) {
+    if (mode != SearchMode::Counting || !walkPossible(engine) ||
+        engine.oldestIndex >= kCountingHistoryLimit || searches.empty()) {
+        return;
+    }
+    std::vector<BetTableKind> kinds;
+    for (const PlannedSearch& search : searches) {
+        const FormulaRange range = searchedFormulas(search.type);
+        kinds.push_back(
+            {playTypeInfo(search.type).recipe, range.first, range.end, search.codeCount});
+    }
+    bets.prepare(CountingHistory::seedsOf(engine), kinds);
 }
 
 std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, std::int32_t end,
@@ -43,11 +60,15 @@ std::int32_t searchFormulas(Engine& engine, PlayType type, std::int32_t first, s
         if (counting) {
             history.emplace(engine, type, first, end, codeCount, options.bets);
         }
+        std::vector<WalkTally> tallies;
+        if (counting) {
+            tallies = history->walkAll(planPeriods);
+        }
         std::optional<WalkTally> lastTally;
         for (std::int32_t k = first; k < end; ++k) {
             float score = 0.0f;
             if (counting) {
-                lastTally = history->walk(k, planPeriods);
+                lastTally = tallies[static_cast<std::size_t>(wrapSub(k, first))];
                 score = static_cast<float>(lastTally->hitPlans);
                 engine.lastStats = {score, walkAccuracy(lastTally->lines, lastTally->failed),
                                     lastTally->maxHitRun, lastTally->maxMissRun};

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 
 namespace kestrum {
 
@@ -48,6 +49,18 @@ struct SearchOptions {
     // makes its own.
     BetTableCache* bets = nullptr;
 };
+
+// A search that a caller is about to run, for prepareSearchBets.
+struct PlannedSearch {
+    PlayType type;
+    std::int32_t codeCount;
+};
+
+// Builds the bet tables that the counting searches of these play types (with the formulas of
+// searchedFormulas) over the engine's history will take from `bets`, in one pass. Does nothing
+// where the searches would not count (the literal mode, histories too long).
+void prepareSearchBets(const Engine& engine, std::span<const PlannedSearch> searches,
+                       SearchMode mode, BetTableCache& bets);
 
 // Backtests the formulas first <= k < end (五星不定位 always tries 1 to 299) with the given
 // plan shape. Leaves CandidateTable rewritten, ScratchLines slots 0 to 255 empty, and the rest

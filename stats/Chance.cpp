@@ -86,11 +86,10 @@ ChanceRecord chanceOfPlans(PlayType type, std::span<const PlanRecord> plans,
     return record;
 }
 
-Interval wilsonInterval(std::int32_t wins, std::int32_t trials) {
+Interval wilsonInterval(std::int32_t wins, std::int32_t trials, double z) {
     if (trials <= 0) {
         return {};
     }
-    constexpr double z = 1.959963984540054; // the 97.5th percentile of the normal distribution
     const double n = trials;
     const double share = wins / n;
     const double centre = share + z * z / (2 * n);

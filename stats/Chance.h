@@ -50,12 +50,15 @@ struct ChanceRecord {
 ChanceRecord chanceOfPlans(PlayType type, std::span<const PlanRecord> plans,
                            std::int32_t planPeriods);
 
-// The 95 % Wilson score interval of a share of `wins` in `trials`, as fractions from 0 to 1;
-// {0, 1} when there is no trial.
+// The Wilson score interval of a share of `wins` in `trials`, as fractions from 0 to 1; {0, 1}
+// when there is no trial. `z` is the normal quantile of the interval's confidence: 1.96 for 95 %
+// (the default), 3.29 for 99.9 %.
 struct Interval {
     double low = 0.0;
     double high = 1.0;
 };
-Interval wilsonInterval(std::int32_t wins, std::int32_t trials);
+// The 97.5th percentile of the normal distribution.
+inline constexpr double kWilson95 = 1.959963984540054;
+Interval wilsonInterval(std::int32_t wins, std::int32_t trials, double z = kWilson95);
 
 } // namespace kestrum

@@ -31,7 +31,9 @@ struct EvaluationRequest {
     // Draws a search sees: at least 2.
     std::int32_t window = kEvaluationWindow;
     std::vector<PlayToEvaluate> plays;
-    // Threads to spread the play types over; 0: as many as the machine has cores.
+    // Threads to spread the play types over; 0 (or less): as many as the machine has cores.
+    // Play types whose searches make the same bets (the same recipe and 码数) walk together on
+    // one thread, each draw's bets made once for them.
     std::int32_t threads = 0;
 };
 
@@ -81,7 +83,7 @@ struct Evaluation {
     std::vector<PlayEvaluation> plays;
 };
 
-// Called from the working threads: play types finished of the total.
+// Called from the working threads, one call at a time: play types finished of the total.
 using EvaluationProgress = std::function<void(std::int32_t done, std::int32_t total)>;
 
 // Replays the method for every play of the request. `keepSteps` keeps every step's record in

@@ -45,6 +45,10 @@ TEST(TextSlicesTest, CountCharactersNotBytes) {
     EXPECT_EQ(firstChars(text, 10), text);
     EXPECT_EQ(firstChars(text, 0), "");
     EXPECT_EQ(lastChars(text, -1), "");
+    // Stray continuation bytes in front belong to no character.
+    const std::string stray = "\x80\x80";
+    EXPECT_EQ(lastChars(stray + "12", 2), stray + "12");
+    EXPECT_EQ(lastChars(stray + "123", 2), "23");
 }
 
 TEST(TextSlicesTest, PickedCharactersFallBackToTheEdges) {
