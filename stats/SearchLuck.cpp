@@ -68,8 +68,7 @@ HistoryLuck searchRandomHistory(Engine& engine, const SearchLuckRequest& request
                                   request.shape.codeCount);
     HistoryLuck luck;
     std::int32_t best = 0;
-    for (std::int32_t k = range.first; k < range.end; ++k) {
-        const WalkTally tally = history.walk(k, request.shape.planPeriods);
+    for (const WalkTally& tally : history.walkAll(request.shape.planPeriods)) {
         const float accuracy = walkAccuracy(tally.lines, tally.failed);
         luck.formulasAt[static_cast<std::size_t>(std::clamp(static_cast<int>(accuracy), 0, 100))] +=
             1;
@@ -104,13 +103,13 @@ SearchLuck simulateSearchLuck(const SearchLuckRequest& request, const std::atomi
             done[i] = 1;
         }
     };
-    std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < threads; ++t) {
-        helpers.emplace_back(work, t);
-    }
-    work(0);
-    for (std::thread& helper : helpers) {
-        helper.join();
+    {
+        // Joined when the block ends, also when starting one of them throws.
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < threads; ++t) {
+            helpers.emplace_back(work, t);
+        }
+        work(0);
     }
 
     for (std::size_t i = 0; i < histories; ++i) {
