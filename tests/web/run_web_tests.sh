@@ -4,7 +4,10 @@
 # Usage: run_web_tests.sh KESTRUM_CLI KESTRUM_FEEDSIM ARTIFACT_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-export KESTRUM_CLI=$1 KESTRUM_FEEDSIM=$2 WEB_ARTIFACTS=$3
+KESTRUM_CLI=$(realpath "$1")
+KESTRUM_FEEDSIM=$(realpath "$2")
+WEB_ARTIFACTS=$(realpath -m "$3")
+export KESTRUM_CLI KESTRUM_FEEDSIM WEB_ARTIFACTS
 export WEB_CASES=$here/../e2e/cases
 
 for command in node npm /usr/bin/chromium openssl; do

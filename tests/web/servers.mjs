@@ -30,6 +30,14 @@ class Program {
                 out.end();
                 resolve(this.exit);
             });
+            // It could not be started at all.
+            this.child.on('error', (error) => {
+                if (this.exit === null) {
+                    this.exit = { error: error.message };
+                    out.end();
+                    resolve(this.exit);
+                }
+            });
         });
     }
 
