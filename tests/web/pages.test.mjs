@@ -26,6 +26,9 @@ const FEED_FILE = 'feed1/hnffc.txt';
 // The time a new draw may take from the feed to the page: the 10 s period, then a refresh and
 // its recompute in the sanitizer build on a shared machine.
 const NEW_DRAW_MS = 60_000;
+// The time a lottery's start-up may take to publish its first plans: its draws, a search per
+// play type and the figures beside chance, in the sanitizer build.
+const START_MS = 120_000;
 
 let work;
 let feedsim;
@@ -51,6 +54,12 @@ async function serveSingle(listen) {
     });
 }
 
+// Until the page has laid itself out again after a change of size, for a screenshot.
+async function settled(page) {
+    await page.evaluate(() => new Promise((resolve) =>
+        requestAnimationFrame(() => requestAnimationFrame(resolve))));
+}
+
 // Waits until the lottery's page shows its plans.
 async function openLottery(page, server, route = FEED) {
     await page.goto(`${server.url}#/${route}`);
@@ -61,15 +70,12 @@ async function openLottery(page, server, route = FEED) {
 before(async () => {
     work = fs.mkdtempSync(path.join(os.tmpdir(), 'kestrum-web-'));
     fs.mkdirSync(artifacts, { recursive: true });
-    // Every lottery on the simulated draws of the feed server that serve starts itself; its
-    // start-up runs while the other tests do.
-    allLotteries = await startServe(cli, {
-        work, name: 'all', serveOptions: ['--all', '--listen', '127.0.0.1:0',
-                                          '--data-dir', path.join(work, 'all-data')],
-    });
     fs.cpSync(path.join(cases, 'lottery1440', 'feed'), path.join(work, 'feed'), { recursive: true });
     feedsim = await startFeedServer(feedsimBinary, path.join(work, 'feed'), path.join(work, 'feedsim.log'));
     single = await serveSingle('127.0.0.1:0');
+    // Its first plans, with their figures beside chance, before the machine gets busier.
+    await eventually(async () => (await api(single, '/api/lotteries')).lotteries[0].loaded, START_MS,
+        `serve --lottery ${FEED} published no plans:\n${single.log}`);
     browser = await launchBrowser(work, 'profile');
 });
 
@@ -209,6 +215,7 @@ test('searching and choosing a formula change the plans and the export file', { 
 
     await page.screenshot({ path: path.join(artifacts, 'web-lottery-desktop.png'), fullPage: true });
     await page.setViewportSize({ width: 375, height: 812 });
+    await settled(page);
     await page.screenshot({ path: path.join(artifacts, 'web-lottery-phone.png'), fullPage: true });
     await page.close();
 });
@@ -259,9 +266,15 @@ test('beyond loopback the page asks for the password, and the API refuses withou
 });
 
 test('the overview shows the ten lotteries, their newest draws and plans', { timeout: 180_000 }, async () => {
+    // Every lottery, on the simulated draws of the feed server that serve starts itself.
+    allLotteries = await startServe(cli, {
+        work, name: 'all', serveOptions: ['--all', '--listen', '127.0.0.1:0',
+                                          '--data-dir', path.join(work, 'all-data')],
+    });
     const page = await browser.newPage();
     await page.setViewportSize({ width: 1280, height: 900 });
     await page.goto(allLotteries.url);
+    // Ten cards at once, each lottery's plans when they come.
     const cards = page.getByRole('article');
     await eventually(async () => (await cards.count()) === 10, 20_000, 'the overview does not show ten cards');
     const headings = await page.getByRole('heading', { level: 2 }).allInnerTexts();
@@ -269,7 +282,7 @@ test('the overview shows the ten lotteries, their newest draws and plans', { tim
 
     // Once every lottery has its plans, each card shows its newest draw and ten play types.
     await eventually(async () => (await api(allLotteries, '/api/lotteries')).lotteries.every((entry) => entry.loaded),
-        150_000, 'not every lottery loaded its draws');
+        START_MS, 'not every lottery published its plans');
     await eventually(async () => (await page.getByRole('table').count()) === 10, 20_000,
         'the page did not show the plans of every lottery');
     const overview = await api(allLotteries, '/api/lotteries');
@@ -290,6 +303,7 @@ test('the overview shows the ten lotteries, their newest draws and plans', { tim
     }
     await page.screenshot({ path: path.join(artifacts, 'web-overview-desktop.png'), fullPage: true });
     await page.setViewportSize({ width: 375, height: 812 });
+    await settled(page);
     await page.screenshot({ path: path.join(artifacts, 'web-overview-phone.png'), fullPage: true });
     log(`screenshots in ${artifacts}`);
     await page.close();

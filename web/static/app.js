@@ -40,9 +40,15 @@ function showRoute() {
         view.choosePlay(play);
         return;
     }
+    const first = view === null;
     view?.close();
     view = feed === null ? new OverviewView(main) : new LotteryView(main, feed, play);
     view.load();
+    if (!first) {
+        // A new page: reading and the keyboard start at its top.
+        window.scrollTo(0, 0);
+        main.focus();
+    }
 }
 
 function setConnectionLost(lost) {

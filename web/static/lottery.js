@@ -345,9 +345,15 @@ export class LotteryView {
         }));
     }
 
+    // A row of the list chosen: its formula goes into 所选公式. The rows are marked in place, so
+    // that the keyboard's focus stays on the row's button.
     pick(formula) {
         this.chosenBox.value = String(formula);
-        this.renderSearch();
+        for (const button of this.candidateBody.querySelectorAll('button.pick')) {
+            const selected = button.textContent === String(formula);
+            button.setAttribute('aria-pressed', selected ? 'true' : 'false');
+            button.closest('tr').classList.toggle('selected', selected);
+        }
     }
 
     setBusy(busy) {
