@@ -1,5 +1,5 @@
 // The web interface's pages in Debian's Chromium: kestrum-cli serve against the local feed
-// server, the page driven as a person would, its figures checked against the program's own
+// server serving fixed files, the page driven as a person would, its figures checked against the program's own
 // answers (the API, kestrum-cli plan, the export files).
 // Environment: KESTRUM_CLI, KESTRUM_FEEDSIM (the programs), WEB_ARTIFACTS (where the screenshots
 // and logs go), WEB_CASES (tests/e2e/cases, whose lottery1440 feed is served).
@@ -249,6 +249,9 @@ test('beyond loopback the page asks for the password, and the API refuses withou
             'a wrong password was not refused on the page');
         assert.equal(await page.evaluate(async () => (await fetch('/api/lotteries')).status), 401,
             'the API answers after a wrong password');
+        await page.setViewportSize({ width: 375, height: 812 });
+        await settled(page);
+        await page.screenshot({ path: path.join(artifacts, 'web-login-phone.png') });
 
         await box.fill(password);
         await page.getByRole('button', { name: '登录' }).click();
@@ -265,46 +268,74 @@ test('beyond loopback the page asks for the password, and the API refuses withou
     }
 });
 
-test('the overview shows the ten lotteries, their newest draws and plans', { timeout: 180_000 }, async () => {
-    // Every lottery, on the simulated draws of the feed server that serve starts itself.
-    allLotteries = await startServe(cli, {
-        work, name: 'all', serveOptions: ['--all', '--listen', '127.0.0.1:0',
-                                          '--data-dir', path.join(work, 'all-data')],
-    });
-    const page = await browser.newPage();
-    await page.setViewportSize({ width: 1280, height: 900 });
-    await page.goto(allLotteries.url);
-    // Ten cards at once, each lottery's plans when they come.
-    const cards = page.getByRole('article');
-    await eventually(async () => (await cards.count()) === 10, 20_000, 'the overview does not show ten cards');
-    const headings = await page.getByRole('heading', { level: 2 }).allInnerTexts();
-    assert.deepEqual(headings, CAPTIONS, 'the cards are not the ten lotteries in order');
+// The feed of every lottery, in the folders of the feed server's two hosts: the draws of the
+// case's 重庆时时彩 for the lotteries that number their periods with three digits, those of its
+// 河内分分彩 for the ones that draw 1440 times a day.
+const FEED_PATHS = ['feed1/ssckj/cq.txt', 'feed2/ssckj/jx.txt', 'feed1/ssckj/xj.txt', 'feed2/ssckj/tj.txt',
+                    'feed2/dbwfc.txt', 'feed2/dbffc.txt', 'feed1/ynffc.txt', 'feed1/hnffc.txt',
+                    'feed1/tlffc.txt', 'feed1/xgffc.txt'];
 
-    // Once every lottery has its plans, each card shows its newest draw and ten play types.
-    await eventually(async () => (await api(allLotteries, '/api/lotteries')).lotteries.every((entry) => entry.loaded),
-        START_MS, 'not every lottery published its plans');
-    await eventually(async () => (await page.getByRole('table').count()) === 10, 20_000,
-        'the page did not show the plans of every lottery');
-    const overview = await api(allLotteries, '/api/lotteries');
-    for (const lottery of overview.lotteries) {
-        const card = page.getByRole('article', { name: lottery.caption });
-        const text = (await card.innerText()).replace(/\s+/g, '');
-        const [period, digits] = lottery.draws.newest.split(' ');
-        // The newest draw may have moved on since: then the card shows the draw of a newer event.
-        if (!text.includes(`${period}期${digits.replace(/,/g, '')}`)) {
-            const again = await api(allLotteries, '/api/lotteries');
-            const newer = again.lotteries.find((entry) => entry.feed === lottery.feed).draws.newest;
-            await eventually(async () => (await card.innerText()).replace(/\s+/g, '')
-                .includes(newer.replace(' ', '期').replace(/,/g, '')), 15_000,
-                `the card of ${lottery.caption} does not show the newest draw ${newer}`);
+function makeAllFeeds(folder) {
+    const source = path.join(cases, 'lottery1440', 'feed');
+    fs.cpSync(path.join(source, 'web'), path.join(folder, 'web'), { recursive: true });
+    FEED_PATHS.forEach((feedPath, index) => {
+        const from = path.join(source, index < 5 ? 'feed1/ssckj/cq.txt' : 'feed1/hnffc.txt');
+        fs.mkdirSync(path.dirname(path.join(folder, feedPath)), { recursive: true });
+        fs.copyFileSync(from, path.join(folder, feedPath));
+    });
+}
+
+test('the overview shows the ten lotteries, their newest draws and plans', { timeout: 200_000 }, async () => {
+    const folder = path.join(work, 'feed-all');
+    makeAllFeeds(folder);
+    const feeds = await startFeedServer(feedsimBinary, folder, path.join(work, 'feedsim-all.log'));
+    allLotteries = await startServe(cli, {
+        work, name: 'all', globalOptions: feeds.addresses,
+        serveOptions: ['--all', '--fixed-period', '--listen', '127.0.0.1:0',
+                       '--data-dir', path.join(work, 'all-data')],
+    });
+    try {
+        const page = await browser.newPage();
+        await page.setViewportSize({ width: 1280, height: 900 });
+        await page.goto(allLotteries.url);
+        // Ten cards at once, each lottery's plans when they come.
+        const cards = page.getByRole('article');
+        await eventually(async () => (await cards.count()) === 10, 20_000, 'the overview does not show ten cards');
+        const headings = await page.getByRole('heading', { level: 2 }).allInnerTexts();
+        assert.deepEqual(headings, CAPTIONS, 'the cards are not the ten lotteries in order');
+
+        await eventually(async () => (await page.getByRole('table').count()) === 10, START_MS,
+            'the overview did not show the plans of every lottery');
+        for (const [index, caption] of CAPTIONS.entries()) {
+            const card = page.getByRole('article', { name: caption });
+            const text = (await card.innerText()).replace(/\s+/g, '');
+            const newest = index < 5 ? '20161209101期15021' : '201612090655期37401';
+            assert.ok(text.includes(`最新开奖${newest}`),
+                `the card of ${caption} does not show the feed's newest draw ${newest}: ${text}`);
+            const rows = await card.getByRole('row').count();
+            assert.equal(rows, 11, `the card of ${caption} has ${rows - 1} play types, not ten`);
         }
-        const rows = await card.getByRole('row').count();
-        assert.equal(rows, 11, `the card of ${lottery.caption} has ${rows - 1} play types, not ten`);
+        // Each figure of a card is the API's.
+        const hnffc = (await api(allLotteries, '/api/lotteries')).lotteries.find((entry) => entry.feed === FEED);
+        const cells = await page.getByRole('article', { name: '河内分分彩' }).getByRole('row').allInnerTexts();
+        hnffc.plays.forEach((play, index) => {
+            const row = cells[index + 1].replace(/\s+/g, ' ');
+            const running = play.running ? [play.running.bet, `剩 ${play.running.periods_left} 期`] : ['无'];
+            const expected = [play.play, String(play.formula).padStart(3, '0'), ...running,
+                              String(play.current_losing_run), `${play.accuracy}%`,
+                              `${play.chance_accuracy.toFixed(1)}%`];
+            for (const part of expected) {
+                assert.ok(row.includes(part), `the row of ${play.play} (${row}) does not show ${part}`);
+            }
+        });
+
+        await page.screenshot({ path: path.join(artifacts, 'web-overview-desktop.png'), fullPage: true });
+        await page.setViewportSize({ width: 375, height: 812 });
+        await settled(page);
+        await page.screenshot({ path: path.join(artifacts, 'web-overview-phone.png'), fullPage: true });
+        log(`screenshots in ${artifacts}`);
+        await page.close();
+    } finally {
+        await feeds.stop();
     }
-    await page.screenshot({ path: path.join(artifacts, 'web-overview-desktop.png'), fullPage: true });
-    await page.setViewportSize({ width: 375, height: 812 });
-    await settled(page);
-    await page.screenshot({ path: path.join(artifacts, 'web-overview-phone.png'), fullPage: true });
-    log(`screenshots in ${artifacts}`);
-    await page.close();
 });

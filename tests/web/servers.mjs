@@ -6,7 +6,9 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 const READY_MS = 60_000;
-const STOP_MS = 20_000;
+// A stop waits for the work in hand: serve --all may be simulating chance for every lottery
+// that has just drawn, which takes tens of seconds in the sanitizer build.
+const STOP_MS = 120_000;
 
 // A child process whose standard error (and output) go to `logFile`; `ready` is matched against
 // the log until it appears, the process ends, or READY_MS pass.
