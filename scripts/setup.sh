@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and packaging Kestrum need, and the
 # commands that the scripts run (xvfb-run, import, xdotool, xev and xprop, curl, clang for the
-# fuzz build, the validators of the installed files and of the package); only those missing.
+# fuzz build, the validators of the installed files and of the package, Chromium, Node.js and
+# npm for the browser tests); only those missing.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,7 @@ packages=(
     xvfb xauth imagemagick xdotool x11-utils curl
     dpkg-dev file groff-base desktop-file-utils appstream lintian
     clang libclang-rt-dev
+    chromium openssl
 )
 
 missing=()
@@ -22,6 +24,10 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
+# Node.js and npm for the browser tests (tests/web): Debian's packages, unless a node and npm of
+# another source are there already (such a nodejs package brings npm and conflicts with Debian's).
+command -v node > /dev/null || missing+=(nodejs)
+command -v npm > /dev/null || missing+=(npm)
 
 if [ "${#missing[@]}" -eq 0 ]; then
     exit 0
