@@ -44,7 +44,9 @@ cli() {
 start_serve() {
     local log=$1
     shift
-    cli "$@" 2> "$log" > /dev/null &
+    # The program itself in the background, not a function's subshell: $! must be its own pid,
+    # which stop_serve ends.
+    "$bin_dir/kestrum-cli" "${feedsim_addresses[@]}" "$@" 2> "$log" > /dev/null &
     serve_pid=$!
     url=""
     for _ in $(seq 300); do
