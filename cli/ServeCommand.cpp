@@ -127,7 +127,7 @@ public:
         }
 
         const StopSignals stop;
-        web::PlanBoard board(request.lotteries);
+        web::PlanBoard board(request.lotteries, &stop.requested());
         std::unique_ptr<web::WebServer> server;
         std::thread serving;
         const auto ready = [&](const std::vector<Watcher*>& watchers) {

@@ -6,6 +6,8 @@
 
 #include "stats/SearchLuck.h"
 
+#include <atomic>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,14 +18,17 @@ namespace kestrum {
 class SearchLuckCache {
 public:
     // The luck of `request`, simulated now or kept from before. Safe to call from several
-    // threads; a combination asked for by two at once may be simulated twice.
-    std::shared_ptr<const SearchLuck> luck(const SearchLuckRequest& request);
+    // threads: a combination asked for by several at once is simulated once, the others wait
+    // for it. `cancel`, when set, ends a simulation early; what it did is answered but not
+    // kept.
+    std::shared_ptr<const SearchLuck> luck(const SearchLuckRequest& request,
+                                           const std::atomic<bool>* cancel = nullptr);
 
 private:
     using Key =
         std::tuple<PlayType, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::uint64_t>;
     std::mutex m_mutex;
-    std::map<Key, std::shared_ptr<const SearchLuck>> m_kept;
+    std::map<Key, std::shared_future<std::shared_ptr<const SearchLuck>>> m_kept;
 };
 
 } // namespace kestrum

@@ -7,7 +7,8 @@
 
 namespace kestrum::web {
 
-PlanBoard::PlanBoard(std::vector<std::int32_t> lotteries) : m_lotteries(std::move(lotteries)) {}
+PlanBoard::PlanBoard(std::vector<std::int32_t> lotteries, const std::atomic<bool>* stop)
+    : m_lotteries(std::move(lotteries)), m_stop(stop) {}
 
 void PlanBoard::publish(const Engine& engine, const std::filesystem::path& folder,
                         std::optional<std::chrono::system_clock::time_point> nextDue) {
@@ -32,7 +33,7 @@ void PlanBoard::publish(const Engine& engine, const std::filesystem::path& folde
             request.shape = shape;
             request.drawCount = engine.oldestIndex + 1;
             page->chance[slot] = {formula.chance.chanceAccuracy, formula.chance.pValue,
-                                  bestOfSearchP(*m_luck.luck(request), formula.accuracy)};
+                                  bestOfSearchP(*m_luck.luck(request, m_stop), formula.accuracy)};
         }
     }
     page->planJson = planJson(page->draws, page->plans, all, page->chance);

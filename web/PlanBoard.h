@@ -43,7 +43,10 @@ struct LotteryPage {
 
 class PlanBoard {
 public:
-    explicit PlanBoard(std::vector<std::int32_t> lotteries);
+    // `stop`, when given and set, cuts short the searches on random histories that a
+    // publication waits for (the program stops).
+    explicit PlanBoard(std::vector<std::int32_t> lotteries,
+                       const std::atomic<bool>* stop = nullptr);
 
     // The lotteries served, in the order given.
     const std::vector<std::int32_t>& lotteries() const { return m_lotteries; }
@@ -79,6 +82,7 @@ public:
 
 private:
     std::vector<std::int32_t> m_lotteries;
+    const std::atomic<bool>* m_stop;
     SearchLuckCache m_luck;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;

@@ -50,9 +50,15 @@ GuardRequest guardRequest(const httplib::Request& request) {
             request.remote_addr};
 }
 
-// Runs `work` on the lottery's engine thread and waits for what it answers; nothing when the
-// lottery is stopping or does not answer in time.
-std::optional<std::string>
+// What a job answered: 200 and its JSON, or a status and why not.
+struct JobAnswer {
+    int status = 200;
+    std::string body;
+};
+
+// Runs `work` on the lottery's engine thread and waits for what it answers: 503 when the
+// lottery is stopping, does not answer in time, or the work could not be done (why, in words).
+JobAnswer
 onEngineThread(LotteryDesk& desk,
                std::function<std::string(CommandContext&, const LotteryDesk::Publish&)> work) {
     auto answer = std::make_shared<std::promise<std::string>>();
@@ -67,9 +73,13 @@ onEngineThread(LotteryDesk& desk,
             }
         });
     if (!queued || future.wait_for(WebServer::kJobWait) != std::future_status::ready) {
-        return std::nullopt;
+        return JobAnswer{503, "the lottery did not answer"};
     }
-    return future.get();
+    try {
+        return JobAnswer{200, future.get()};
+    } catch (const std::exception& error) {
+        return JobAnswer{503, error.what()};
+    }
 }
 
 } // namespace
@@ -273,7 +283,7 @@ void WebServer::route() {
                         return;
                     }
                     const SearchBody search = std::get<SearchBody>(body);
-                    const std::optional<std::string> answer = onEngineThread(
+                    const JobAnswer answer = onEngineThread(
                         *m_desks.at(*lottery),
                         [search](CommandContext& context, const LotteryDesk::Publish&) {
                             const Engine& engine = context.engine;
@@ -294,11 +304,11 @@ void WebServer::route() {
                                 {engine.lotteryIndex, engine.oldestIndex + 1, engine.FeedLines[0]},
                                 search.type, search.shape, candidates, best, chance);
                         });
-                    if (!answer) {
-                        sendError(response, 503, "the lottery did not answer");
+                    if (answer.status != 200) {
+                        sendError(response, answer.status, answer.body);
                         return;
                     }
-                    sendJson(response, 200, *answer);
+                    sendJson(response, 200, answer.body);
                 });
 
     server.Post(R"(/api/lotteries/([a-z]+)/formula)",
@@ -313,7 +323,7 @@ void WebServer::route() {
                         return;
                     }
                     const FormulaBody chosen = std::get<FormulaBody>(body);
-                    const std::optional<std::string> answer = onEngineThread(
+                    const JobAnswer answer = onEngineThread(
                         *m_desks.at(*lottery), [this, chosen](CommandContext& context,
                                                               const LotteryDesk::Publish& publish) {
                             if (!walkPossible(context.engine)) {
@@ -323,11 +333,11 @@ void WebServer::route() {
                             publish();
                             return m_board.page(context.engine.lotteryIndex)->planJson;
                         });
-                    if (!answer) {
-                        sendError(response, 503, "the lottery did not answer");
+                    if (answer.status != 200) {
+                        sendError(response, answer.status, answer.body);
                         return;
                     }
-                    sendJson(response, 200, *answer);
+                    sendJson(response, 200, answer.body);
                 });
 
     server.Get("/api/events", [this](const httplib::Request& request, httplib::Response& response) {
