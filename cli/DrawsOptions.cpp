@@ -3,6 +3,7 @@
 #include "report/Names.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 
 namespace kestrum::cli {
 
@@ -55,6 +56,51 @@ std::optional<std::string> DrawsOptions::take(const CLI::App& parsed, Request& r
         request.format = OutputFormat::Json;
     } else if (m_format != "text") {
         return "--format: \"" + m_format + "\" is neither text nor json";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> takeLotteries(const std::vector<std::string>& texts, bool all,
+                                         const std::vector<std::int32_t>& whenNone,
+                                         Request& request) {
+    request.lotteries.clear();
+    if (all) {
+        for (const LotterySource& lottery : lotteryTable()) {
+            request.lotteries.push_back(lottery.number);
+        }
+    }
+    for (const std::string& text : texts) {
+        const std::optional<std::int32_t> number = lotteryNamed(text);
+        if (!number) {
+            return lotteryError(text);
+        }
+        if (std::find(request.lotteries.begin(), request.lotteries.end(), *number) !=
+            request.lotteries.end()) {
+            return "--lottery: " + text + " is named twice";
+        }
+        request.lotteries.push_back(*number);
+    }
+    if (request.lotteries.empty()) {
+        request.lotteries = whenNone;
+    }
+    return std::nullopt;
+}
+
+void addPlayOrAllOption(CLI::App& command, std::string& play) {
+    command
+        .add_option("--play", play,
+                    "The play type (h1, h2, h3, h3b, h5b, shi, bai, qian, wan, q3, or its "
+                    "caption), or all (the default).")
+        ->type_name("P");
+}
+
+std::optional<std::string> takePlayOrAll(const std::string& play, Request& request) {
+    if (play == "all") {
+        request.playTypes.assign(allPlayTypes().begin(), allPlayTypes().end());
+    } else if (const std::optional<PlayType> type = playTypeNamed(play)) {
+        request.playTypes = {*type};
+    } else {
+        return playTypeError(play, true);
     }
     return std::nullopt;
 }

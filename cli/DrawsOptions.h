@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -34,6 +35,18 @@ private:
 // given (`parsed`: the command's parser). What is wrong otherwise.
 std::optional<std::string> takeLotteryAndFeed(const CLI::App& parsed, const std::string& lottery,
                                               const std::string& feed, Request& request);
+
+// Fills the request's lotteries from the texts of --lottery, each once, in the order given: all
+// ten with `all`, and `whenNone` when neither names any. What is wrong otherwise.
+std::optional<std::string> takeLotteries(const std::vector<std::string>& texts, bool all,
+                                         const std::vector<std::int32_t>& whenNone,
+                                         Request& request);
+
+// The option --play P|all, whose value goes into `play`.
+void addPlayOrAllOption(CLI::App& command, std::string& play);
+
+// Fills the request's play types from --play's text: one, or all ten for "all".
+std::optional<std::string> takePlayOrAll(const std::string& play, Request& request);
 
 // The message for a lottery that --lottery names wrong.
 std::string lotteryError(const std::string& text);

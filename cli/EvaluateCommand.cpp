@@ -36,11 +36,7 @@ public:
                          "The lottery whose source format reads SOURCE: 1 to 10, its feed name or "
                          "its caption; 1 when not given.")
             ->type_name("L");
-        evaluate
-            ->add_option("--play", m_play,
-                         "The play type (h1, h2, h3, h3b, h5b, shi, bai, qian, wan, q3, or its "
-                         "caption), or all (the default).")
-            ->type_name("P");
+        addPlayOrAllOption(*evaluate, m_play);
         evaluate
             ->add_option("--codes", m_codes,
                          "码数, 1 to 9, with --periods: the plan shape of every play type "
@@ -62,12 +58,8 @@ public:
         if (auto error = takeLotteryAndFeed(parsed, m_lottery, m_feed, request)) {
             return error;
         }
-        if (m_play == "all") {
-            request.playTypes.assign(allPlayTypes().begin(), allPlayTypes().end());
-        } else if (const std::optional<PlayType> type = playTypeNamed(m_play)) {
-            request.playTypes = {*type};
-        } else {
-            return playTypeError(m_play, true);
+        if (auto error = takePlayOrAll(m_play, request)) {
+            return error;
         }
         const bool codes = parsed.count("--codes") > 0;
         if (codes != (parsed.count("--periods") > 0)) {

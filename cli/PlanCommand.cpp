@@ -20,10 +20,7 @@ public:
         CLI::App* plan = program.add_subcommand(
             "plan", "Print the plan report of play types of a lottery, as the window shows it.");
         m_draws.addTo(*plan, true);
-        plan->add_option("--play", m_play,
-                         "The play type (h1, h2, h3, h3b, h5b, shi, bai, qian, wan, q3, or its "
-                         "caption), or all (the default).")
-            ->type_name("P");
+        addPlayOrAllOption(*plan, m_play);
         return plan;
     }
 
@@ -31,12 +28,8 @@ public:
         if (auto error = m_draws.take(parsed, request)) {
             return error;
         }
-        if (m_play == "all") {
-            request.playTypes.assign(allPlayTypes().begin(), allPlayTypes().end());
-        } else if (const std::optional<PlayType> type = playTypeNamed(m_play)) {
-            request.playTypes = {*type};
-        } else {
-            return playTypeError(m_play, true);
+        if (auto error = takePlayOrAll(m_play, request)) {
+            return error;
         }
         return std::nullopt;
     }

@@ -82,22 +82,12 @@ public:
 
     std::optional<std::string> take(const CLI::App&, Request& request) const override {
         request.fixedPeriod = m_fixedPeriod;
-        request.lotteries.clear();
-        for (const std::string& text : m_lotteries) {
-            const std::optional<std::int32_t> number = lotteryNamed(text);
-            if (!number) {
-                return lotteryError(text);
-            }
-            if (std::find(request.lotteries.begin(), request.lotteries.end(), *number) !=
-                request.lotteries.end()) {
-                return "--lottery: " + text + " is named twice";
-            }
-            request.lotteries.push_back(*number);
+        std::vector<std::int32_t> all;
+        for (const LotterySource& lottery : lotteryTable()) {
+            all.push_back(lottery.number);
         }
-        if (request.lotteries.empty()) {
-            for (const LotterySource& lottery : lotteryTable()) {
-                request.lotteries.push_back(lottery.number);
-            }
+        if (auto error = takeLotteries(m_lotteries, m_all, all, request)) {
+            return error;
         }
         if (!parseListen(m_listen)) {
             return "--listen: \"" + m_listen + "\" is not HOST:PORT with a port from 0 to 65535";

@@ -37,25 +37,8 @@ public:
 
     std::optional<std::string> take(const CLI::App&, Request& request) const override {
         request.fixedPeriod = m_fixedPeriod;
-        request.lotteries.clear();
-        if (m_all) {
-            for (const LotterySource& lottery : lotteryTable()) {
-                request.lotteries.push_back(lottery.number);
-            }
-        }
-        for (const std::string& text : m_lotteries) {
-            const std::optional<std::int32_t> number = lotteryNamed(text);
-            if (!number) {
-                return lotteryError(text);
-            }
-            if (std::find(request.lotteries.begin(), request.lotteries.end(), *number) !=
-                request.lotteries.end()) {
-                return "--lottery: " + text + " is named twice";
-            }
-            request.lotteries.push_back(*number);
-        }
-        if (request.lotteries.empty()) {
-            request.lotteries.push_back(1);
+        if (auto error = takeLotteries(m_lotteries, m_all, {1}, request)) {
+            return error;
         }
         return std::nullopt;
     }
