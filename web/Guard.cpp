@@ -132,8 +132,10 @@ std::optional<Refusal> Guard::check(const GuardRequest& request) {
     if (!loginRequired()) {
         return std::nullopt;
     }
+    // The session's state is open too: it is how the page learns that it must ask for the
+    // password.
     const bool open = request.path == "/api/login" || request.path == "/api/logout" ||
-                      !request.path.starts_with("/api/");
+                      request.path == "/api/session" || !request.path.starts_with("/api/");
     if (open || sessionLive(request.cookie)) {
         return std::nullopt;
     }

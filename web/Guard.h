@@ -61,8 +61,9 @@ public:
 
     bool loginRequired() const { return m_options.passwordHash.has_value(); }
 
-    // Whether the request may go on to its handler; a refusal otherwise. The login, the log-out
-    // and the page's own files are open without a session (the page asks for the login).
+    // Whether the request may go on to its handler; a refusal otherwise. The login, the log-out,
+    // the session's state and the page's own files are open without a session (the page asks
+    // for the login).
     std::optional<Refusal> check(const GuardRequest& request);
 
     // The cookie that makes a session after a right password; a refusal after a wrong one,
