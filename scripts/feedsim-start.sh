@@ -10,7 +10,10 @@
 feedsim_start() {
     local binary=$1 log=$2
     shift 2
-    "$binary" "$@" > "$log" 2>&1 &
+    # Emptied here, not by the redirection of the background job: that may come after the
+    # first look below, which would then read an earlier server's "listening" line.
+    : > "$log"
+    "$binary" "$@" >> "$log" 2>&1 &
     feedsim_pid=$!
     local _ status
     for _ in $(seq 100); do

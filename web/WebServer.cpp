@@ -9,6 +9,7 @@
 
 #include <future>
 #include <httplib.h>
+#include <stdexcept>
 
 namespace kestrum::web {
 
@@ -50,15 +51,21 @@ GuardRequest guardRequest(const httplib::Request& request) {
             request.remote_addr};
 }
 
-// What a job answered: 200 and its JSON, or a status and why not.
-struct JobAnswer {
+// Thrown by a job that needs the lottery's draws before they are loaded.
+struct NotLoaded : std::runtime_error {
+    NotLoaded() : std::runtime_error("the lottery's draws are not loaded yet") {}
+};
+
+// What a lottery's engine thread answered: 200 and the JSON, or an error's status and words.
+struct EngineAnswer {
     int status = 200;
     std::string body;
 };
 
 // Runs `work` on the lottery's engine thread and waits for what it answers: 503 when the
-// lottery is stopping, does not answer in time, or the work could not be done (why, in words).
-JobAnswer
+// lottery stops or does not answer in time, or when its draws are not loaded; 500 when the
+// work fails otherwise.
+EngineAnswer
 onEngineThread(LotteryDesk& desk,
                std::function<std::string(CommandContext&, const LotteryDesk::Publish&)> work) {
     auto answer = std::make_shared<std::promise<std::string>>();
@@ -73,12 +80,27 @@ onEngineThread(LotteryDesk& desk,
             }
         });
     if (!queued || future.wait_for(WebServer::kJobWait) != std::future_status::ready) {
-        return JobAnswer{503, "the lottery did not answer"};
+        return {503, "the lottery did not answer"};
     }
     try {
-        return JobAnswer{200, future.get()};
+        return {200, future.get()};
+    } catch (const NotLoaded& notLoaded) {
+        return {503, notLoaded.what()};
+    } catch (const std::future_error&) {
+        // The job was dropped unrun: the lottery stopped.
+        return {503, "the lottery did not answer"};
     } catch (const std::exception& error) {
-        return JobAnswer{503, error.what()};
+        return {500, std::string("the lottery's work failed: ") + error.what()};
+    } catch (...) {
+        return {500, "the lottery's work failed"};
+    }
+}
+
+void sendAnswer(httplib::Response& response, const EngineAnswer& answer) {
+    if (answer.status == 200) {
+        sendJson(response, 200, answer.body);
+    } else {
+        sendError(response, answer.status, answer.body);
     }
 }
 
@@ -173,9 +195,16 @@ void WebServer::route() {
     server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) {
             sendError(response, response.status,
-                      response.status == 413 ? "the body is larger than 64 KiB" : "not found");
+                      response.status == 413   ? "the body is larger than 64 KiB"
+                      : response.status == 404 ? "not found"
+                                               : "the request failed");
         }
     });
+    // A handler that throws answers 500 in JSON, and its exception's words stay in the server.
+    server.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+            sendError(response, 500, "the request failed");
+        });
 
     // The page's own files; nothing else on disk is served, and no folder is listed.
     server.Get(R"(/|/static/[A-Za-z0-9_.-]+)", [](const httplib::Request& request,
@@ -283,12 +312,12 @@ void WebServer::route() {
                         return;
                     }
                     const SearchBody search = std::get<SearchBody>(body);
-                    const JobAnswer answer = onEngineThread(
+                    const EngineAnswer answer = onEngineThread(
                         *m_desks.at(*lottery),
                         [search](CommandContext& context, const LotteryDesk::Publish&) {
                             const Engine& engine = context.engine;
                             if (!walkPossible(engine)) {
-                                throw std::runtime_error("the lottery's draws are not loaded yet");
+                                throw NotLoaded();
                             }
                             const std::int32_t best = runSearch(context, search.type, search.shape);
                             const CandidateRows& candidates = engine.CandidateTable;
@@ -304,11 +333,7 @@ void WebServer::route() {
                                 {engine.lotteryIndex, engine.oldestIndex + 1, engine.FeedLines[0]},
                                 search.type, search.shape, candidates, best, chance);
                         });
-                    if (answer.status != 200) {
-                        sendError(response, answer.status, answer.body);
-                        return;
-                    }
-                    sendJson(response, 200, answer.body);
+                    sendAnswer(response, answer);
                 });
 
     server.Post(R"(/api/lotteries/([a-z]+)/formula)",
@@ -323,21 +348,17 @@ void WebServer::route() {
                         return;
                     }
                     const FormulaBody chosen = std::get<FormulaBody>(body);
-                    const JobAnswer answer = onEngineThread(
+                    const EngineAnswer answer = onEngineThread(
                         *m_desks.at(*lottery), [this, chosen](CommandContext& context,
                                                               const LotteryDesk::Publish& publish) {
                             if (!walkPossible(context.engine)) {
-                                throw std::runtime_error("the lottery's draws are not loaded yet");
+                                throw NotLoaded();
                             }
                             runUseFormula(context, chosen.type, std::to_string(chosen.formula));
                             publish();
                             return m_board.page(context.engine.lotteryIndex)->planJson;
                         });
-                    if (answer.status != 200) {
-                        sendError(response, answer.status, answer.body);
-                        return;
-                    }
-                    sendJson(response, 200, answer.body);
+                    sendAnswer(response, answer);
                 });
 
     server.Get("/api/events", [this](const httplib::Request& request, httplib::Response& response) {

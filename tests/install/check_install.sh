@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # What `cmake --install` puts under a prefix: exactly the files of installed-files.txt, a menu
 # entry and a metainfo file that their validators accept, man pages that groff formats without
-# a warning, icons of the sizes their folders name, and a menu entry that runs the installed
-# program.
+# a warning, icons of the sizes their folders name, a menu entry that runs the installed
+# program, and systemd user units that run kestrum-cli watch and serve.
 # Usage: check_install.sh BUILD_DIR
 set -uo pipefail
 build_dir=$1
@@ -30,6 +30,28 @@ for page in kestrum kestrum-cli kestrum-feedsim; do
     [ -z "$output" ] || fail "groff on $page.1: $output"
     gzip -lv "$root/usr/share/man/man1/$page.1.gz" > /dev/null || fail "$page.1.gz is no gzip file"
 done
+
+# The systemd user units: each runs kestrum-cli (its folder is the one the build was configured
+# with, which the package's check compares), and systemd-analyze, where installed, finds no
+# fault in them. It checks that the program exists, so it reads copies that name the one
+# installed here.
+grep -qx 'ExecStart=.*/kestrum-cli watch --all --data-dir %h/.local/share/kestrum' \
+    "$root/usr/lib/systemd/user/kestrum-watch.service" || fail "kestrum-watch.service's ExecStart"
+grep -qx 'ExecStart=.*/kestrum-cli serve --all --data-dir %h/.local/share/kestrum' \
+    "$root/usr/lib/systemd/user/kestrum-serve.service" || fail "kestrum-serve.service's ExecStart"
+if command -v systemd-analyze > /dev/null; then
+    mkdir "$root/units" "$root/runtime"
+    for unit in "$root"/usr/lib/systemd/user/*.service; do
+        sed "s|^ExecStart=[^ ]*/\([^/ ]*\) |ExecStart=$root/usr/bin/\1 |" "$unit" \
+            > "$root/units/$(basename "$unit")"
+    done
+    for unit in "$root"/units/*.service; do
+        output=$(XDG_RUNTIME_DIR="$root/runtime" systemd-analyze verify --user "$unit" 2>&1) &&
+            [ -z "$output" ] || fail "systemd-analyze verify $(basename "$unit"): $output"
+    done
+else
+    echo "systemd-analyze is not installed: the units' syntax is not checked"
+fi
 
 for png in "$root"/usr/share/icons/hicolor/*x*/apps/org.kestrum.Kestrum.png; do
     size=$(basename "$(dirname "$(dirname "$png")")")

@@ -30,6 +30,13 @@ for program in kestrum kestrum-cli kestrum-feedsim; do
         fail "$program: $(file -b "$tmp/usr/bin/$program")"
 done
 
+# The systemd user units run the installed kestrum-cli.
+for unit in "$tmp"/usr/lib/systemd/user/*.service; do
+    program=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$unit")
+    [ "$program" = /usr/bin/kestrum-cli ] && [ -x "$tmp$program" ] ||
+        fail "$(basename "$unit") runs $program, not the installed /usr/bin/kestrum-cli"
+done
+
 lintian --fail-on error --tag-display-limit 0 "$deb" > "$tmp/lintian.txt" 2>&1 ||
     fail "lintian reports errors"
 echo "lintian:"

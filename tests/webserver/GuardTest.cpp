@@ -1,6 +1,6 @@
 // The guard's rules of time: a ban after five failed logins lasts ten minutes, and a session
-// ends after its idle time. The rules of hosts, origins and cookies are tried against the real
-// server (serve_api.sh).
+// ends after its idle time; and the session's state is open without a session. The rules of
+// hosts, origins and cookies are tried against the real server (serve_api.sh).
 
 #include "web/Guard.h"
 
@@ -66,6 +66,14 @@ TEST_F(GuardTest, ASessionEndsAfterItsIdleTimeOrALogOut) {
     EXPECT_FALSE(m_guard.check(again));
     m_guard.logout(other);
     EXPECT_EQ(m_guard.check(again).value_or(Refusal{}).status, 401);
+}
+
+TEST_F(GuardTest, TheSessionsStateIsOpenWithoutASession) {
+    // The page asks it whether to show the login; the rest of the API needs the session.
+    GuardRequest request{"GET", "/api/session", "127.0.0.1:8443", "", "", "", "192.0.2.7"};
+    EXPECT_FALSE(m_guard.check(request));
+    request.path = "/api/lotteries";
+    EXPECT_EQ(m_guard.check(request).value_or(Refusal{}).status, 401);
 }
 
 } // namespace

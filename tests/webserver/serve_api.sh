@@ -180,5 +180,22 @@ for _ in 1 2 3 4 5; do login 'wrong again' > /dev/null; done
 [ "$(status "http://${url#https://}api/lotteries")" = 000 ] || fail "plain HTTP was answered on the TLS port"
 stop_serve
 
+# --- A lottery whose feed holds no draw yet: what needs its draws is answered 503 in words.
+feedsim_stop
+cp -r "$case_dir/feed" "$work/empty-feed"
+: > "$work/empty-feed/feed1/ssckj/cq.txt"
+feedsim_start "$bin_dir/kestrum-feedsim" "$work/feedsim-empty.log" --files "$work/empty-feed" \
+    --web-port 0 --feed1-port 0 --feed2-port 0 || exit 1
+start_serve "$work/empty.log" --config "$work/none.toml" serve --lottery cq \
+    --listen 127.0.0.1:0 --fixed-period --data-dir "$work/data-empty" || exit 1
+origin=${url%/}
+for request in "search {\"play\":\"h1\",\"code_count\":5,\"plan_periods\":3}" \
+    "formula {\"play\":\"h1\",\"formula\":7}"; do
+    [ "$(post "api/lotteries/cq/${request%% *}" "${request#* }" -H "Origin: $origin")" = 503 ] &&
+        grep -q '"error":"the lottery.s draws are not loaded yet"' "$work/answer" ||
+        fail "POST ${request%% *} before the draws are loaded: $(cat "$work/answer")"
+done
+stop_serve
+
 [ "$failures" -eq 0 ] && echo "ok: serve answers as kestrum-cli does and its guard holds"
 exit "$failures"
