@@ -370,12 +370,23 @@ void WebServer::route() {
             } catch (const std::exception&) {
             }
         }
+        if (m_streams->fetch_add(1) >= kMaxStreams) {
+            m_streams->fetch_sub(1);
+            response.set_header("Retry-After", "10");
+            sendError(response, 503, "too many event streams are open: try again later");
+            return;
+        }
+        // Gives the stream's place back when the stream ends, however it ends: the provider
+        // holds the last owner.
+        std::shared_ptr<void> place(nullptr,
+                                    [streams = m_streams](void*) { streams->fetch_sub(1); });
         auto seen = std::make_shared<std::uint64_t>(from);
         auto greeted = std::make_shared<bool>(false);
         response.set_header("Cache-Control", "no-store");
         response.set_header("X-Accel-Buffering", "no");
         response.set_chunked_content_provider(
-            "text/event-stream", [this, seen, greeted](std::size_t, httplib::DataSink& sink) {
+            "text/event-stream",
+            [this, seen, greeted, place](std::size_t, httplib::DataSink& sink) {
                 if (m_stopping.load()) {
                     sink.done();
                     return false;

@@ -57,6 +57,10 @@ public:
     // Ends run() and every event stream.
     void stop();
 
+    // Event streams beyond this many are refused (503), so that the pool always keeps threads
+    // for the page and the API.
+    static constexpr std::int32_t kMaxStreams = 256;
+
     // The longest a handler waits for its lottery's engine thread.
     static constexpr std::chrono::seconds kJobWait{120};
 
@@ -70,6 +74,9 @@ private:
     std::unique_ptr<httplib::Server> m_server;
     std::int32_t m_port = 0;
     std::atomic<bool> m_stopping{false};
+    // Event streams open now: each holds one of the pool's threads.
+    std::shared_ptr<std::atomic<std::int32_t>> m_streams =
+        std::make_shared<std::atomic<std::int32_t>>(0);
 };
 
 } // namespace kestrum::web

@@ -145,6 +145,29 @@ curl -s -D "$work/headers" -o /dev/null "$url"
 grep -qi "^Content-Security-Policy: .*script-src 'self'" "$work/headers" || fail "no Content-Security-Policy"
 grep -qi "unsafe-inline" "$work/headers" && fail "the policy allows inline script or style"
 grep -qi '^X-Frame-Options: DENY' "$work/headers" || fail "framing is not refused"
+# Event streams take a thread each: past 256 they are refused, and their places come back.
+streams=()
+for _ in $(seq 256); do
+    curl -s -N "${url}api/events" > /dev/null &
+    streams+=($!)
+done
+refused=""
+for _ in $(seq 100); do
+    refused=$(status -m 2 "${url}api/events")
+    [ "$refused" = 503 ] && break
+    sleep 0.2
+done
+[ "$refused" = 503 ] || fail "a 257th event stream was not refused (got $refused)"
+[ "$(status "${url}api/lotteries")" = 200 ] || fail "the API did not answer beside 256 event streams"
+kill "${streams[@]}" 2> /dev/null
+wait "${streams[@]}" 2> /dev/null
+again=""
+for _ in $(seq 100); do
+    again=$(status -m 1 "${url}api/events")
+    [ "$again" = 200 ] && break
+    sleep 0.2
+done
+[ "$again" = 200 ] || fail "the places of closed event streams did not come back (got $again)"
 stop_serve
 
 # --- Beyond loopback only with a password and TLS.
