@@ -1,5 +1,6 @@
 #include "cli/DrawsOptions.h"
 
+#include "commands/Commands.h"
 #include "report/Names.h"
 
 #include <CLI/CLI.hpp>
@@ -52,12 +53,7 @@ std::optional<std::string> DrawsOptions::take(const CLI::App& parsed, Request& r
     if (request.replay && !request.feed) {
         return "--replay needs --feed SOURCE: the lines to replay";
     }
-    if (m_format == "json") {
-        request.format = OutputFormat::Json;
-    } else if (m_format != "text") {
-        return "--format: \"" + m_format + "\" is neither text nor json";
-    }
-    return std::nullopt;
+    return takeFormat(m_format, request);
 }
 
 std::optional<std::string> takeLotteries(const std::vector<std::string>& texts, bool all,
@@ -101,6 +97,28 @@ std::optional<std::string> takePlayOrAll(const std::string& play, Request& reque
         request.playTypes = {*type};
     } else {
         return playTypeError(play, true);
+    }
+    return std::nullopt;
+}
+
+std::variant<PlanShape, std::string> takePlanShape(const std::string& codes,
+                                                   const std::string& periods) {
+    // The boxes' own rule: a leading number, 码数 1 to 9, 期数 1 or more.
+    if (!parseSearchInput(codes, "1")) {
+        return "--codes: \"" + codes + "\" is not a number of codes from 1 to 9";
+    }
+    const std::optional<PlanShape> shape = parseSearchInput(codes, periods);
+    if (!shape) {
+        return "--periods: \"" + periods + "\" is not a number of periods, 1 or more";
+    }
+    return *shape;
+}
+
+std::optional<std::string> takeFormat(const std::string& format, Request& request) {
+    if (format == "json") {
+        request.format = OutputFormat::Json;
+    } else if (format != "text") {
+        return "--format: \"" + format + "\" is neither text nor json";
     }
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace CLI {
@@ -47,6 +48,14 @@ void addPlayOrAllOption(CLI::App& command, std::string& play);
 
 // Fills the request's play types from --play's text: one, or all ten for "all".
 std::optional<std::string> takePlayOrAll(const std::string& play, Request& request);
+
+// The plan shape of --codes and --periods, read as the window's boxes read them: 码数 1 to 9,
+// 期数 1 or more. What is wrong otherwise.
+std::variant<PlanShape, std::string> takePlanShape(const std::string& codes,
+                                                   const std::string& periods);
+
+// The request's output format from --format's text (text or json). What is wrong otherwise.
+std::optional<std::string> takeFormat(const std::string& format, Request& request);
 
 // The message for a lottery that --lottery names wrong.
 std::string lotteryError(const std::string& text);

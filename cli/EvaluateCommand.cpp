@@ -66,26 +66,18 @@ public:
             return "--codes and --periods go together: give both or neither";
         }
         if (codes) {
-            if (!parseSearchInput(m_codes, "1")) {
-                return "--codes: \"" + m_codes + "\" is not a number of codes from 1 to 9";
+            std::variant<PlanShape, std::string> shape = takePlanShape(m_codes, m_periods);
+            if (const auto* error = std::get_if<std::string>(&shape)) {
+                return *error;
             }
-            const std::optional<PlanShape> shape = parseSearchInput(m_codes, m_periods);
-            if (!shape) {
-                return "--periods: \"" + m_periods + "\" is not a number of periods, 1 or more";
-            }
-            request.shape = *shape;
+            request.shape = std::get<PlanShape>(shape);
             request.shapeGiven = true;
         }
         if (m_window < 2 || m_window > kHistorySlots) {
             return "--window: " + std::to_string(m_window) + " is not from 2 to 300";
         }
         request.window = m_window;
-        if (m_format == "json") {
-            request.format = OutputFormat::Json;
-        } else if (m_format != "text") {
-            return "--format: \"" + m_format + "\" is neither text nor json";
-        }
-        return std::nullopt;
+        return takeFormat(m_format, request);
     }
 
     bool leavesNoFile() const override { return true; }

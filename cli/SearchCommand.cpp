@@ -39,15 +39,11 @@ public:
             return playTypeError(m_play, false);
         }
         request.playTypes = {*type};
-        // The boxes' own rule: a leading number, 码数 1 to 9, 期数 1 or more.
-        if (!parseSearchInput(m_codes, "1")) {
-            return "--codes: \"" + m_codes + "\" is not a number of codes from 1 to 9";
+        std::variant<PlanShape, std::string> shape = takePlanShape(m_codes, m_periods);
+        if (const auto* error = std::get_if<std::string>(&shape)) {
+            return *error;
         }
-        const std::optional<PlanShape> shape = parseSearchInput(m_codes, m_periods);
-        if (!shape) {
-            return "--periods: \"" + m_periods + "\" is not a number of periods, 1 or more";
-        }
-        request.shape = *shape;
+        request.shape = std::get<PlanShape>(shape);
         return std::nullopt;
     }
 
@@ -68,14 +64,8 @@ public:
         if (request.format != OutputFormat::Json) {
             return printed(searchText(candidates, best));
         }
-        std::array<double, kCandidateRows> chance{};
-        for (std::size_t row = 0; row < kCandidateRows; ++row) {
-            if (candidates.formula[row] != 0) {
-                chance[row] = formulaChance(draws->context().engine, type, request.shape,
-                                            candidates.formula[row])
-                                  .chance.chanceAccuracy;
-            }
-        }
+        const std::array<double, kCandidateRows> chance =
+            candidateChances(draws->context().engine, type, request.shape, candidates);
         return printed(searchJson(draws->shown(), type, request.shape, candidates, best, chance));
     }
 

@@ -21,6 +21,19 @@ FormulaChance formulaChance(const DrawStore& draws, PlayType type, PlanShape sha
     return result;
 }
 
+std::array<double, kCandidateRows> candidateChances(const DrawStore& draws, PlayType type,
+                                                    PlanShape shape,
+                                                    const CandidateRows& candidates) {
+    std::array<double, kCandidateRows> chance{};
+    for (std::size_t row = 0; row < kCandidateRows; ++row) {
+        if (candidates.formula[row] != 0) {
+            chance[row] =
+                formulaChance(draws, type, shape, candidates.formula[row]).chance.chanceAccuracy;
+        }
+    }
+    return chance;
+}
+
 FormulaLuck formulaLuck(const DrawStore& draws, PlayType type, PlanShape shape,
                         std::int32_t formula, const std::atomic<bool>* cancel) {
     FormulaLuck result;

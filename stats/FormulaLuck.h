@@ -6,10 +6,12 @@
 
 #include "draws/DrawStore.h"
 #include "engine/DispatchTables.h"
+#include "engine/EngineState.h"
 #include "engine/PlayType.h"
 #include "stats/Chance.h"
 #include "stats/SearchLuck.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -27,6 +29,11 @@ struct FormulaChance {
 // and sets every plan it finished beside chance. All zero when no walk can run.
 FormulaChance formulaChance(const DrawStore& draws, PlayType type, PlanShape shape,
                             std::int32_t formula);
+
+// The chance accuracy (percent) of each candidate's formula over the draws; 0 for an empty row.
+std::array<double, kCandidateRows> candidateChances(const DrawStore& draws, PlayType type,
+                                                    PlanShape shape,
+                                                    const CandidateRows& candidates);
 
 struct FormulaLuck {
     FormulaChance formula;

@@ -321,14 +321,8 @@ void WebServer::route() {
                             }
                             const std::int32_t best = runSearch(context, search.type, search.shape);
                             const CandidateRows& candidates = engine.CandidateTable;
-                            std::array<double, kCandidateRows> chance{};
-                            for (std::size_t row = 0; row < kCandidateRows; ++row) {
-                                if (candidates.formula[row] != 0) {
-                                    chance[row] = formulaChance(engine, search.type, search.shape,
-                                                                candidates.formula[row])
-                                                      .chance.chanceAccuracy;
-                                }
-                            }
+                            const std::array<double, kCandidateRows> chance =
+                                candidateChances(engine, search.type, search.shape, candidates);
                             return searchJson(
                                 {engine.lotteryIndex, engine.oldestIndex + 1, engine.FeedLines[0]},
                                 search.type, search.shape, candidates, best, chance);
