@@ -6,8 +6,8 @@
 #include "app/StartupFlow.h"
 #include "app/UpdateCheckThread.h"
 #include "commands/Updates.h"
-#include "platform/CurlHttpClient.h"
 #include "platform/DebugLog.h"
+#include "platform/HttpClient.h"
 #include "platform/LocalFeedServer.h"
 #include "platform/Process.h"
 #include "platform/StopSignals.h"
@@ -39,15 +39,15 @@ void openWebAddress(const QUrl& url) {
 }
 
 // The HTTP client of the engine thread and of the update check; `cancelled` ends its transfer.
-std::unique_ptr<HttpClient> makeCurlClient(const std::atomic<bool>& cancelled) {
-    return std::make_unique<CurlHttpClient>(HttpLimits{}, &cancelled);
+std::unique_ptr<HttpClient> makeSystemHttpClient(const std::atomic<bool>& cancelled) {
+    return makeHttpClient(HttpLimits{}, &cancelled);
 }
 
 MainWindowSetup windowSetup(const RunSettings& settings) {
     MainWindowSetup setup;
     setup.settings = settings.app;
     setup.siteUrl = settings.siteUrl;
-    setup.makeClient = makeCurlClient;
+    setup.makeClient = makeSystemHttpClient;
     setup.openUrl = openWebAddress;
     setup.openFolder = [](const QUrl& folder) { QDesktopServices::openUrl(folder); };
     setup.webPanels = settings.webPanels;
@@ -171,7 +171,8 @@ int runProgram(int& argc, char** argv) {
     // by the time a window could show, and a slow one lets its window show sooner.
     std::unique_ptr<UpdateCheckThread> updateCheck;
     if (settings.updateCheck) {
-        updateCheck = std::make_unique<UpdateCheckThread>(makeCurlClient, settings.app.webHost);
+        updateCheck =
+            std::make_unique<UpdateCheckThread>(makeSystemHttpClient, settings.app.webHost);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrum"));

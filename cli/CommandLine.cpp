@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "BuildSettings.h"
+#include "base/Utf8Path.h"
 #include "cli/CliCommand.h"
 #include "launch/AddressOptions.h"
 
@@ -32,7 +33,7 @@ std::optional<std::string> takeProgramOptions(const ProgramOptions& given, const
         if (given.config.empty()) {
             return "--config must name a file";
         }
-        request.configFile = given.config;
+        request.configFile = pathFromUtf8(given.config);
     }
     for (std::size_t i = 0; i < kAddressOptions.size(); ++i) {
         const AddressOption& option = kAddressOptions[i];

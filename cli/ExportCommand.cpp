@@ -1,5 +1,6 @@
 // export: data1.txt and the nine export files, as the window writes them.
 
+#include "base/Utf8Path.h"
 #include "cli/CliCommand.h"
 #include "cli/Console.h"
 #include "cli/DrawsOptions.h"
@@ -52,7 +53,7 @@ public:
         }
         if (draws->view().exportsFailed) {
             complain("the export files cannot all be written into " +
-                     settings.app.dataDirectory.string());
+                     utf8FromPath(settings.app.dataDirectory));
             return kExitFailed;
         }
         return kExitDone;

@@ -1,6 +1,8 @@
 #include "cli/FeedSource.h"
 
+#include "base/Utf8Path.h"
 #include "base/WebAddress.h"
+#include "platform/ProgramStart.h"
 
 #include <algorithm>
 #include <array>
@@ -33,7 +35,7 @@ std::optional<Result> readLocally(const FeedSource& source, const Read& read) {
     const bool standardInput = source.kind == FeedSource::Kind::StandardInput;
     const std::string place = standardInput ? "standard input" : source.text;
     errno = 0;
-    const OwnedFile file{standardInput ? nullptr : std::fopen(source.text.c_str(), "rb")};
+    const OwnedFile file{standardInput ? nullptr : openFile(pathFromUtf8(source.text), "rb")};
     if (!standardInput && file.file == nullptr) {
         return Result{{}, place + ": " + std::strerror(errno != 0 ? errno : ENOENT)};
     }

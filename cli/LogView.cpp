@@ -1,5 +1,6 @@
 #include "cli/LogView.h"
 
+#include "base/Utf8Path.h"
 #include "cli/Watch.h"
 
 #include <utility>
@@ -12,7 +13,7 @@ LogView::LogView(std::string who, std::filesystem::path folder)
 void LogView::exportsWritten(bool ok) {
     if (!ok) {
         // The writer has logged each file that failed, with its errno.
-        logEvent(m_who, "export files not all written in " + m_folder.string());
+        logEvent(m_who, "export files not all written in " + utf8FromPath(m_folder));
     }
 }
 

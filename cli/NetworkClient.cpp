@@ -2,9 +2,9 @@
 
 namespace kestrum::cli {
 
-CurlHttpClient& NetworkClient::client() {
+HttpClient& NetworkClient::client() {
     if (!m_client) {
-        m_client = std::make_unique<CurlHttpClient>();
+        m_client = makeHttpClient();
     }
     return *m_client;
 }

@@ -4,7 +4,7 @@
 // feed from a file and needs no host never starts the HTTP library (whose start, TLS and all,
 // is a good part of such a command's time).
 
-#include "platform/CurlHttpClient.h"
+#include "platform/HttpClient.h"
 
 #include <memory>
 
@@ -16,9 +16,9 @@ public:
     FetchedBody fetchBody(const std::string& url, const RequestHeaders& headers) override;
 
 private:
-    CurlHttpClient& client();
+    HttpClient& client();
 
-    std::unique_ptr<CurlHttpClient> m_client;
+    std::unique_ptr<HttpClient> m_client;
 };
 
 } // namespace kestrum::cli

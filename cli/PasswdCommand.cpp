@@ -1,5 +1,6 @@
 // passwd: the web interface's password, kept in the settings file as its hash.
 
+#include "base/Utf8Path.h"
 #include "cli/CliCommand.h"
 #include "cli/Console.h"
 #include "cli/Program.h"
@@ -102,7 +103,7 @@ public:
             std::ifstream in(*path, std::ios::binary);
             text.assign(std::istreambuf_iterator<char>(in), {});
             if (!in && !in.eof()) {
-                complain("cannot read " + path->string());
+                complain("cannot read " + utf8FromPath(*path));
                 return kExitFailed;
             }
         }
@@ -116,12 +117,12 @@ public:
         if (path->has_parent_path()) {
             std::filesystem::create_directories(path->parent_path(), error);
         }
-        const std::filesystem::path temporary = path->string() + ".new";
+        const std::filesystem::path temporary = pathFromUtf8(utf8FromPath(*path) + ".new");
         {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
             out << written;
             if (!out.flush()) {
-                complain("cannot write " + temporary.string());
+                complain("cannot write " + utf8FromPath(temporary));
                 return kExitFailed;
             }
         }
@@ -131,10 +132,10 @@ public:
             error);
         std::filesystem::rename(temporary, *path, error);
         if (error) {
-            complain("cannot replace " + path->string() + ": " + error.message());
+            complain("cannot replace " + utf8FromPath(*path) + ": " + error.message());
             return kExitFailed;
         }
-        std::fputs(("web_password_hash written to " + path->string() + "\n").c_str(), stdout);
+        std::fputs(("web_password_hash written to " + utf8FromPath(*path) + "\n").c_str(), stdout);
         return kExitDone;
     }
 };

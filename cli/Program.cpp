@@ -1,5 +1,6 @@
 #include "cli/Program.h"
 
+#include "base/Utf8Path.h"
 #include "cli/CliCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/Console.h"
@@ -25,7 +26,7 @@ int runRequest(const Request& request) {
             return kExitFailed;
         }
         scratch = std::move(std::get<std::unique_ptr<TemporaryFolder>>(made));
-        options.dataDir = scratch->path().string();
+        options.dataDir = utf8FromPath(scratch->path());
     }
     if (readsOwnFeed) {
         // The one address that such a command uses; naming it alone asks for no host.

@@ -1,5 +1,6 @@
 #include "cli/Watch.h"
 
+#include "base/Utf8Path.h"
 #include "cli/Watcher.h"
 #include "commands/PromotedStartup.h"
 #include "commands/Updates.h"
@@ -123,8 +124,8 @@ int runWatch(const WatchRequest& request, const std::atomic<bool>& stop,
             // Its files fail, and say so, until the folder can be written.
             logEvent(watchers.back()->who(),
                      problem->kind == DataFolderProblem::Kind::NotMade
-                         ? "cannot make the folder " + folder.string() + ": " + problem->reason
-                         : "cannot write into the folder " + folder.string());
+                         ? "cannot make the folder " + utf8FromPath(folder) + ": " + problem->reason
+                         : "cannot write into the folder " + utf8FromPath(folder));
         }
     }
 

@@ -5,7 +5,7 @@
 #include "draws/LotterySources.h"
 #include "draws/RefreshScheduler.h"
 #include "engine/Dispatch.h"
-#include "platform/CurlHttpClient.h"
+#include "platform/HttpClient.h"
 #include "report/Names.h"
 
 #include <array>
@@ -63,15 +63,14 @@ Watcher::Watcher(const LotterySource& lottery, const AppSettings& app, std::file
     : m_lottery(lottery), m_fixedPeriod(fixedPeriod),
       m_who(feedName(lottery) + " " + std::string(lottery.label)), m_settings(app),
       m_engine(std::make_unique<Engine>()), m_view(m_who, folder),
-      m_client(
-          std::make_unique<DrawSourceClient>(std::make_unique<CurlHttpClient>(HttpLimits{}, &stop),
-                                             drawSourcesOf(app.sources, app.feedHosts),
-                                             [this](const std::string& warning, bool fetchFailed) {
-                                                 // A failed fetch is logged with its error already.
-                                                 if (!fetchFailed) {
-                                                     logEvent(m_who, "warning: " + warning);
-                                                 }
-                                             })),
+      m_client(std::make_unique<DrawSourceClient>(
+          makeHttpClient(HttpLimits{}, &stop), drawSourcesOf(app.sources, app.feedHosts),
+          [this](const std::string& warning, bool fetchFailed) {
+              // A failed fetch is logged with its error already.
+              if (!fetchFailed) {
+                  logEvent(m_who, "warning: " + warning);
+              }
+          })),
       m_stop(stop), m_context{*m_engine, m_view, m_client, m_settings,
                               [this](std::chrono::milliseconds pause) {
                                   return pauseBeforeRetry(pause);

@@ -43,3 +43,16 @@ if(KESTRUM_FUZZ)
         target_compile_options(kestrum_options INTERFACE -fno-sanitize-coverage=trace-cmp)
     endif()
 endif()
+
+# Windows programs: wide-character API names, Windows 10's API, and every library linked in
+# (libstdc++, libgcc, winpthread), so that an .exe runs alone. Large objects need the big-object
+# format.
+if(WIN32)
+    target_compile_definitions(kestrum_options INTERFACE
+        UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+    # -Wrestrict: GCC 12 reports overlapping copies inside std::string that cannot happen
+    # (its bug 105329), and only for this target.
+    target_compile_options(kestrum_options INTERFACE -Wa,-mbig-obj -Wno-restrict)
+    target_link_options(kestrum_options INTERFACE -static)
+    set(OPENSSL_USE_STATIC_LIBS ON)
+endif()

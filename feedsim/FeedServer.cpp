@@ -2,11 +2,11 @@
 
 #include "feedsim/FeedForms.h"
 #include "feedsim/HostilePages.h"
+#include "feedsim/Stop.h"
 #include "feedsim/Validators.h"
 
 #include <chrono>
 #include <httplib.h>
-#include <sys/socket.h>
 #include <utility>
 
 namespace feedsim {
@@ -50,13 +50,7 @@ FeedServer::FeedServer(ServerOptions options)
         };
     }
     for (Endpoint& endpoint : m_endpoints) {
-        // cpp-httplib's default sets SO_REUSEPORT, with which a second server binds a port that
-        // is already listening and the kernel splits the connections between the two. Only
-        // SO_REUSEADDR: a restart may take over a port in TIME_WAIT, never one in use.
-        endpoint.server->set_socket_options([](socket_t socket) {
-            int yes = 1;
-            setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        });
+        useExclusivePorts(*endpoint.server);
         installHandlers(endpoint);
     }
 }

@@ -1,10 +1,9 @@
 #include "feedsim/Validators.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <httplib.h>
-#include <sys/stat.h>
 
 namespace feedsim {
 
@@ -47,20 +46,27 @@ bool namesTag(std::string_view value, std::string_view tag) {
 }
 
 std::string lastModified(const std::filesystem::path& file) {
-    struct stat status {};
-    std::tm utc{};
-    if (::stat(file.c_str(), &status) != 0 || ::gmtime_r(&status.st_mtime, &utc) == nullptr) {
+    using namespace std::chrono;
+    std::error_code error;
+    const std::filesystem::file_time_type written = std::filesystem::last_write_time(file, error);
+    if (error) {
         return {};
     }
+    const sys_seconds at = floor<seconds>(file_clock::to_sys(written));
+    const sys_days day = floor<days>(at);
+    const year_month_day date{day};
+    const hh_mm_ss time{at - day};
     // Spelled out: strftime's names follow the locale.
     static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    char date[40];
-    std::snprintf(date, sizeof date, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[utc.tm_wday],
-                  utc.tm_mday, kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min,
-                  utc.tm_sec);
-    return date;
+    char text[40];
+    std::snprintf(text, sizeof text, "%s, %02u %s %04d %02d:%02d:%02lld GMT",
+                  kDays[weekday{day}.c_encoding()], static_cast<unsigned>(date.day()),
+                  kMonths[static_cast<unsigned>(date.month()) - 1], static_cast<int>(date.year()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<long long>(time.seconds().count()));
+    return text;
 }
 
 void answerConditionally(const httplib::Request& request, httplib::Response& response,

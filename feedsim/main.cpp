@@ -9,12 +9,10 @@
 
 #include "feedsim/CommandLine.h"
 #include "feedsim/FeedServer.h"
+#include "feedsim/Stop.h"
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -42,16 +40,11 @@ int main(int argc, char** argv) {
     feedsim::ServerOptions& options = arguments.options;
 
     if (options.files && !std::filesystem::is_directory(*options.files)) {
-        std::fprintf(stderr, "feedsim: %s is not a folder\n", options.files->c_str());
+        std::fprintf(stderr, "feedsim: %s is not a folder\n", options.files->string().c_str());
         return 1;
     }
 
-    // The signals are taken by sigwait below, not by a handler.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    feedsim::takeStopRequests();
 
     // The "listening" line comes first on stdout, whatever is published meanwhile.
     std::mutex output;
@@ -81,17 +74,7 @@ int main(int argc, char** argv) {
                 options.hostile ? ", hostile panel pages" : "");
     std::fflush(stdout);
     listening.unlock();
-    if (arguments.countEvery > 0) {
-        const timespec every{arguments.countEvery, 0};
-        while (sigtimedwait(&signals, nullptr, &every) < 0) {
-            if (errno == EAGAIN) {
-                printCounts(server);
-            }
-        }
-    } else {
-        int received = 0;
-        sigwait(&signals, &received);
-    }
+    feedsim::waitForStop(arguments.countEvery, [&server] { printCounts(server); });
     server.stop();
     printCounts(server);
     return 0;

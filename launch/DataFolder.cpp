@@ -1,5 +1,7 @@
 #include "launch/DataFolder.h"
 
+#include "base/Utf8Path.h"
+
 #include <fstream>
 #include <system_error>
 
@@ -7,9 +9,9 @@ namespace kestrum {
 
 std::string DataFolderProblem::message() const {
     if (kind == Kind::NotMade) {
-        return folder.string() + ": the data folder cannot be created (" + reason + ")";
+        return utf8FromPath(folder) + ": the data folder cannot be created (" + reason + ")";
     }
-    return folder.string() + ": the data folder cannot be written";
+    return utf8FromPath(folder) + ": the data folder cannot be written";
 }
 
 std::optional<DataFolderProblem> prepareDataFolder(const std::filesystem::path& folder) {

@@ -1,6 +1,7 @@
 #include "launch/RunSettings.h"
 
 #include "BuildSettings.h"
+#include "base/Utf8Path.h"
 #include "launch/DataFolder.h"
 #include "platform/Process.h"
 
@@ -49,18 +50,18 @@ resolveRunSettings(const Settings& options, const std::optional<std::filesystem:
     run.webPasswordHash = chosen.webPasswordHash;
     run.webTlsCert = chosen.webTlsCert;
     run.webTlsKey = chosen.webTlsKey;
-    std::string folder = chosen.dataDir.value_or(".");
+    std::string folder = chosen.dataDir.value_or(defaultDataFolder(environment));
     if (folder == "~" || folder.starts_with("~/")) {
-        const std::optional<std::string> home = environment("HOME");
-        if (!home || home->empty()) {
-            return SettingsError{folder + ": HOME is not set, so ~ cannot be expanded"};
+        const std::optional<std::string> home = homeFolder(environment);
+        if (!home) {
+            return SettingsError{folder + ": the home folder is not set, so ~ cannot be expanded"};
         }
         folder = *home + folder.substr(1);
     }
-    if (auto problem = prepareDataFolder(folder)) {
+    if (auto problem = prepareDataFolder(pathFromUtf8(folder))) {
         return SettingsError{problem->message()};
     }
-    run.app.dataDirectory = folder;
+    run.app.dataDirectory = pathFromUtf8(folder);
     return run;
 }
 

@@ -265,3 +265,11 @@ void CurlHttpClient::remember(const std::string& url, std::string etag, std::str
 }
 
 } // namespace kestrum
+
+namespace kestrum {
+
+std::unique_ptr<HttpClient> makeHttpClient(HttpLimits limits, const std::atomic<bool>* cancelled) {
+    return std::make_unique<CurlHttpClient>(limits, cancelled);
+}
+
+} // namespace kestrum

@@ -21,19 +21,6 @@
 
 namespace kestrum {
 
-struct HttpLimits {
-    // Longest wait for a connection, and for the whole transfer, in milliseconds.
-    long connectTimeoutMs = 5000;
-    long totalTimeoutMs = 30000;
-    // A longer line is cut there; the rest of it, up to its LF, is dropped.
-    std::size_t maxLineBytes = 64 * 1024;
-    // At most this much of a body is read; the lines so far are delivered.
-    std::size_t maxBodyBytes = 1024 * 1024;
-    // A body fetched whole (a draw source's records) is cut here, and the answer says so: a
-    // year of a 1440-a-day lottery in JSON is about 40 MB.
-    std::size_t maxWholeBodyBytes = 64 * 1024 * 1024;
-};
-
 class CurlHttpClient final : public HttpClient {
 public:
     // A transfer under way ends soon after *cancelled becomes true (the program is closing).

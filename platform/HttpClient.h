@@ -4,7 +4,10 @@
 // every CR dropped, or the body whole, as bytes, with request headers of the caller's. Behind an
 // interface, so that tests can stand in for the network.
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,5 +71,26 @@ public:
     // by LF, and has no use for headers.
     virtual FetchedBody fetchBody(const std::string& url, const RequestHeaders& headers);
 };
+
+struct HttpLimits {
+    // Longest wait for a connection, and for the whole transfer, in milliseconds.
+    long connectTimeoutMs = 5000;
+    long totalTimeoutMs = 30000;
+    // A longer line is cut there; the rest of it, up to its LF, is dropped.
+    std::size_t maxLineBytes = 64 * 1024;
+    // At most this much of a body is read; the lines so far are delivered.
+    std::size_t maxBodyBytes = 1024 * 1024;
+    // A body fetched whole (a draw source's records) is cut here, and the answer says so: a
+    // year of a 1440-a-day lottery in JSON is about 40 MB.
+    std::size_t maxWholeBodyBytes = 64 * 1024 * 1024;
+};
+
+// The system's HTTP client: libcurl on Linux, WinHTTP on Windows. Proxies are the system's;
+// redirects are followed; only http and https are spoken. Conditional requests: when the last
+// answer for an address carried an ETag or a Last-Modified, the next request for it sends
+// If-None-Match or If-Modified-Since, and a 304 delivers that last answer again. A transfer
+// under way ends soon after *cancelled becomes true (the program is closing).
+std::unique_ptr<HttpClient> makeHttpClient(HttpLimits limits = {},
+                                           const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace kestrum

@@ -8,6 +8,7 @@
 #include "platform/Settings.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,8 +17,8 @@
 
 namespace kestrum {
 
-// The server's file name where it is installed.
-inline constexpr std::string_view kFeedServerName = "kestrum-feedsim";
+// The server's file name where it is installed (with ".exe" on Windows).
+extern const std::string_view kFeedServerName;
 
 // Where the server is: next to `ownExecutable`, else the first on $PATH. Nothing when neither
 // holds an executable file of that name.
@@ -33,7 +34,8 @@ public:
     start(const std::filesystem::path& program,
           std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
-    // Stops the server: SIGTERM, then SIGKILL when it has not ended after two seconds.
+    // Stops the server: SIGTERM, then SIGKILL when it has not ended after two seconds (on
+    // Windows it is ended at once: it keeps nothing that needs saving).
     ~LocalFeedServer();
     LocalFeedServer(const LocalFeedServer&) = delete;
     LocalFeedServer& operator=(const LocalFeedServer&) = delete;
@@ -45,10 +47,13 @@ public:
     ProcessId pid() const { return m_pid; }
 
 private:
-    // `output`: the read end of the pipe from the server's standard output.
-    LocalFeedServer(ProcessId pid, int output);
+    // `output`: the read end of the pipe from the server's standard output (a descriptor, or
+    // on Windows a handle); `process`: on Windows the process's handle, which keeps its id from
+    // going to another process.
+    LocalFeedServer(ProcessId pid, std::intptr_t output, std::intptr_t process = 0);
 
     ProcessId m_pid;
+    std::intptr_t m_process = 0;
     std::string m_webHost;
     std::string m_feedHost1;
     std::string m_feedHost2;

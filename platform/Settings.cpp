@@ -1,6 +1,7 @@
 #include "platform/Settings.h"
 
 #include "base/DrawSchedule.h"
+#include "base/Utf8Path.h"
 #include "base/WebAddress.h"
 #include "platform/PasswordHash.h"
 
@@ -31,7 +32,7 @@ bool isOneOf(const std::string_view (&words)[N], std::string_view word) {
 }
 
 std::string where(const std::filesystem::path& path, const toml::source_region& region) {
-    return path.string() + ":" + std::to_string(region.begin.line) + ":" +
+    return utf8FromPath(path) + ":" + std::to_string(region.begin.line) + ":" +
            std::to_string(region.begin.column);
 }
 
@@ -318,60 +319,18 @@ std::optional<std::string> take(Settings& settings, std::string_view key, const 
 
 } // namespace
 
-std::optional<std::string> processEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr) {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
-
-namespace {
-
-// $variable/leaf, or $HOME/homeFolder/leaf when the variable gives no absolute folder.
-std::optional<std::filesystem::path> xdgPath(const EnvironmentLookup& environment,
-                                             const char* variable, const char* homeFolder,
-                                             const std::filesystem::path& leaf) {
-    const auto absolute = [&](const char* name) -> std::optional<std::filesystem::path> {
-        const std::optional<std::string> value = environment(name);
-        if (!value || value->empty() || !std::filesystem::path(*value).is_absolute()) {
-            return std::nullopt;
-        }
-        return std::filesystem::path(*value);
-    };
-    if (const auto folder = absolute(variable)) {
-        return *folder / leaf;
-    }
-    if (const auto home = absolute("HOME")) {
-        return *home / homeFolder / leaf;
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
-std::optional<std::filesystem::path> defaultSettingsPath(const EnvironmentLookup& environment) {
-    return xdgPath(environment, "XDG_CONFIG_HOME", ".config",
-                   std::filesystem::path("kestrum") / "kestrum.toml");
-}
-
-std::optional<std::filesystem::path> defaultLogPath(const EnvironmentLookup& environment) {
-    return xdgPath(environment, "XDG_STATE_HOME", ".local/state",
-                   std::filesystem::path("kestrum") / "kestrum.log");
-}
-
 SettingsResult readSettingsFile(const std::filesystem::path& path, bool mustExist) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
         if (!mustExist) {
             return Settings{};
         }
-        return SettingsError{path.string() + ": no such settings file"};
+        return SettingsError{utf8FromPath(path) + ": no such settings file"};
     }
     std::ifstream in(path, std::ios::binary);
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (!in && !in.eof()) {
-        return SettingsError{path.string() + ": the settings file cannot be read"};
+        return SettingsError{utf8FromPath(path) + ": the settings file cannot be read"};
     }
     return parseSettingsText(text, path);
 }
@@ -379,7 +338,7 @@ SettingsResult readSettingsFile(const std::filesystem::path& path, bool mustExis
 SettingsResult parseSettingsText(std::string_view text, const std::filesystem::path& path) {
     toml::table table;
     try {
-        table = toml::parse(text, path.string());
+        table = toml::parse(text, utf8FromPath(path));
     } catch (const toml::parse_error& parseError) {
         return SettingsError{where(path, parseError.source()) + ": " +
                              std::string(parseError.description())};

@@ -95,17 +95,27 @@ inline constexpr std::string_view kSettingsKeys[] = {
 // Looks up an environment variable; nothing when it is unset.
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
 
-// The process's own environment.
+// The process's own environment, in UTF-8.
 std::optional<std::string> processEnvironment(const char* name);
 
-// The settings file when none is named: $XDG_CONFIG_HOME/kestrum/kestrum.toml, with
-// $HOME/.config in place of an unset, empty or relative XDG_CONFIG_HOME. Nothing when neither
-// variable gives an absolute folder.
+// The settings file when none is named. Linux: $XDG_CONFIG_HOME/kestrum/kestrum.toml, with
+// $HOME/.config in place of an unset, empty or relative XDG_CONFIG_HOME. Windows:
+// %APPDATA%\Kestrum\kestrum.toml. Nothing when the variables give no absolute folder.
 std::optional<std::filesystem::path> defaultSettingsPath(const EnvironmentLookup& environment);
 
-// The debug log's file: $XDG_STATE_HOME/kestrum/kestrum.log, with $HOME/.local/state in place
-// of an unset, empty or relative XDG_STATE_HOME. Nothing when neither gives an absolute folder.
+// The debug log's file. Linux: $XDG_STATE_HOME/kestrum/kestrum.log, with $HOME/.local/state in
+// place of an unset, empty or relative XDG_STATE_HOME. Windows:
+// %LOCALAPPDATA%\Kestrum\kestrum.log. Nothing when the variables give no absolute folder.
 std::optional<std::filesystem::path> defaultLogPath(const EnvironmentLookup& environment);
+
+// The data folder when the settings name none, as text: "." (the working folder) on Linux,
+// %LOCALAPPDATA%\Kestrum on Windows (where a program started from the Start menu can write),
+// and "." there too when LOCALAPPDATA gives no absolute folder.
+std::string defaultDataFolder(const EnvironmentLookup& environment);
+
+// The user's home folder, for a data folder written "~/...": $HOME on Linux, %USERPROFILE% on
+// Windows; nothing when unset or empty.
+std::optional<std::string> homeFolder(const EnvironmentLookup& environment);
 
 // Reads a settings file (TOML). A file that does not exist gives empty settings when it is
 // optional (the default path) and an error when it was named. Every other fault is an error:

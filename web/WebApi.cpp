@@ -1,5 +1,6 @@
 #include "web/WebApi.h"
 
+#include "base/Utf8Path.h"
 #include "draws/LotteryTable.h"
 #include "report/Names.h"
 #include "report/PlanReport.h"
@@ -106,7 +107,7 @@ std::string overviewJson(const PlanBoard& board, std::string_view siteUrl) {
             entry["draws"] = {{"count", page->draws.count}, {"newest", page->draws.newest}};
             entry["next_due"] = page->nextDue ? json(epochMillis(*page->nextDue)) : json(nullptr);
             entry["draw_lines"] = page->drawLines;
-            entry["folder"] = page->folder.string();
+            entry["folder"] = utf8FromPath(page->folder);
             entry["footer"] = reportFooter(siteUrl);
             entry["plays"] = playsJson(*page);
         }

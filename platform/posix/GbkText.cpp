@@ -1,5 +1,7 @@
 #include "platform/GbkText.h"
 
+#include "platform/Utf8Text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -56,39 +58,6 @@ public:
 private:
     iconv_t m_handle;
 };
-
-// The length of the well-formed UTF-8 character at the start of text, or 1 when none starts
-// there. Overlong forms, surrogates and values above U+10FFFF are not well formed (Unicode's
-// table of well-formed byte sequences), so each of their bytes counts as one bad byte.
-std::size_t utf8CharLength(std::string_view text) {
-    const auto byteAt = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byteAt(0);
-    std::size_t length = 0;
-    unsigned char secondLow = 0x80;
-    unsigned char secondHigh = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        secondLow = lead == 0xE0 ? 0xA0 : secondLow;   // shorter forms are overlong
-        secondHigh = lead == 0xED ? 0x9F : secondHigh; // D800 to DFFF are surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        secondLow = lead == 0xF0 ? 0x90 : secondLow;   // shorter forms are overlong
-        secondHigh = lead == 0xF4 ? 0x8F : secondHigh; // above U+10FFFF
-    } else {
-        return 1;
-    }
-    if (text.size() < length || byteAt(1) < secondLow || byteAt(1) > secondHigh) {
-        return 1;
-    }
-    for (std::size_t i = 2; i < length; ++i) {
-        if ((byteAt(i) & 0xC0u) != 0x80u) {
-            return 1;
-        }
-    }
-    return length;
-}
 
 } // namespace
 

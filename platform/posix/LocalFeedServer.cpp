@@ -15,6 +15,8 @@
 
 namespace kestrum {
 
+const std::string_view kFeedServerName = "kestrum-feedsim";
+
 namespace {
 
 bool isExecutableFile(const std::filesystem::path& path) {
@@ -180,8 +182,8 @@ LocalFeedServer::start(const std::filesystem::path& program, std::chrono::millis
     }
 }
 
-LocalFeedServer::LocalFeedServer(ProcessId pid, int output)
-    : m_pid(pid), m_outputReader([output] {
+LocalFeedServer::LocalFeedServer(ProcessId pid, std::intptr_t outputEnd, std::intptr_t)
+    : m_pid(pid), m_outputReader([output = static_cast<int>(outputEnd)] {
           char buffer[512];
           for (;;) {
               const ssize_t got = ::read(output, buffer, sizeof buffer);

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <random>
 #include <string>
-#include <unistd.h>
 
 namespace kestrum::test {
 
@@ -16,7 +16,8 @@ class ScratchFolder {
 public:
     ScratchFolder() {
         const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = "kestrum-" + std::to_string(::getpid());
+        // A random number keeps two test programs that run at once apart.
+        std::string name = "kestrum-" + std::to_string(std::random_device{}());
         if (test != nullptr) {
             name += std::string("-") + test->test_suite_name() + "-" + test->name();
         }
