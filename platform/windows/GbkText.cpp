@@ -10,11 +10,13 @@ namespace {
 
 constexpr UINT kGbk = 936;
 
-// Code page 936 and the GBK converter that Linux uses agree on every character but a few; the
-// files other programs read are the same bytes on both systems, so here the few are written as
-// there. U+20AC (the euro) is 0x80 in code page 936 alone, and becomes "?" as on Linux.
-bool gbkLacks(char32_t c) {
-    return c == 0x20AC;
+// Code page 936 and Linux's GBK converter agree on every character but two groups, and the
+// files that other programs read must be the same bytes on both systems, so here both are
+// taken as Linux takes them: code page 936 maps the private-use characters (U+E000 to U+F8FF)
+// to GBK's user-defined areas, which Linux's converter has not; and the byte 0x80 alone is the
+// euro sign there.
+bool privateUse(char32_t c) {
+    return c >= 0xE000 && c <= 0xF8FF;
 }
 
 } // namespace
@@ -30,6 +32,11 @@ std::string gbkToUtf8(std::string_view gbk) {
             ++at;
             continue;
         }
+        if (lead == 0x80) {
+            out.append("\xE2\x82\xAC");
+            ++at;
+            continue;
+        }
         // A two-byte character: the lead 0x81 to 0xFE, the second 0x40 to 0xFE but 0x7F. Any
         // other byte is one bad byte, and the conversion goes on after it.
         wchar_t wide[2];
@@ -40,7 +47,7 @@ std::string gbkToUtf8(std::string_view gbk) {
                 got = MultiByteToWideChar(kGbk, MB_ERR_INVALID_CHARS, gbk.data() + at, 2, wide, 2);
             }
         }
-        if (got == 1 && !gbkLacks(wide[0])) {
+        if (got == 1 && !privateUse(wide[0])) {
             appendUtf8(out, wide[0]);
             at += 2;
         } else {
@@ -71,7 +78,7 @@ std::string utf8ToGbk(std::string_view utf8) {
         const char32_t c = decodeUtf8(utf8.substr(at, length));
         at += length;
         // GBK has no character beyond the first plane.
-        if (c > 0xFFFF || gbkLacks(c)) {
+        if (c > 0xFFFF || privateUse(c)) {
             out.push_back('?');
             continue;
         }

@@ -1,5 +1,6 @@
 #include "launch/RunSettings.h"
 
+#include "base/Utf8Path.h"
 #include "draws/LotteryTable.h"
 #include "support/ScratchFolder.h"
 
@@ -27,7 +28,8 @@ TEST(RunSettingsTest, TheSourceNamesAreTheLotteriesFeedNames) {
 TEST(RunSettingsTest, TheFilesSourcesReachTheCommands) {
     test::ScratchFolder scratch;
     const std::filesystem::path file = scratch.path() / "kestrum.toml";
-    std::ofstream(file) << "data_dir = \"" << (scratch.path() / "data").string() << "\"\n"
+    // A literal string: a Windows path's backslashes are no escapes there.
+    std::ofstream(file) << "data_dir = '" << utf8FromPath(scratch.path() / "data") << "'\n"
                         << "[sources.dbffc]\nformat = \"csv\"\nperiod = \"issue\"\n"
                         << "digits = \"code\"\nheaders = { Accept = \"text/csv\" }\n";
     const auto environment = [](const char*) -> std::optional<std::string> { return std::nullopt; };
@@ -43,7 +45,8 @@ TEST(RunSettingsTest, TheFilesSourcesReachTheCommands) {
               (std::map<std::string, SourceSettings>{{"dbffc", dbffc}}));
 
     // Without a [sources] table, no lottery has a source.
-    std::ofstream(file) << "data_dir = \"" << (scratch.path() / "data").string() << "\"\n";
+    // A literal string: a Windows path's backslashes are no escapes there.
+    std::ofstream(file) << "data_dir = '" << utf8FromPath(scratch.path() / "data") << "'\n";
     const auto plain = resolveRunSettings(Settings{}, file, environment);
     ASSERT_TRUE(std::holds_alternative<RunSettings>(plain));
     EXPECT_TRUE(std::get<RunSettings>(plain).app.sources.empty());

@@ -1,5 +1,6 @@
 #include "report/PlanExports.h"
 
+#include "base/Utf8Path.h"
 #include "support/ScratchFolder.h"
 #include "support/WorkedExample.h"
 
@@ -15,6 +16,14 @@ namespace kestrum {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The system's error when a folder stands where a file is to be written: EISDIR from rename on
+// Linux, ERROR_ACCESS_DENIED from MoveFileExW on Windows.
+#ifdef _WIN32
+constexpr int kFolderInTheWay = 5;
+#else
+constexpr int kFolderInTheWay = EISDIR;
+#endif
 
 // The files in the order they are written, with the GBK bytes of the label that begins the
 // lines of their play type.
@@ -152,10 +161,10 @@ TEST_F(PlanExportsTest, ALongerFileIsReplacedAndAnUnwritableOneSkipped) {
     const PlanExportResults results = writePlanExports(m_plans, "", m_dir);
     const std::string log = testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(log, "Can't open file " + (m_dir / "h2zd.txt").string() +
-                       ",error=" + std::to_string(EISDIR) + "\n");
+    EXPECT_EQ(log, "Can't open file " + utf8FromPath(m_dir / "h2zd.txt") +
+                       ",error=" + std::to_string(kFolderInTheWay) + "\n");
     EXPECT_EQ(results[1].status, WriteStatus::NotCreated);
-    EXPECT_EQ(results[1].error, EISDIR);
+    EXPECT_EQ(results[1].error, kFolderInTheWay);
     EXPECT_TRUE(fs::is_directory(m_dir / "h2zd.txt"));
     for (std::size_t i = 0; i < std::size(kCases); ++i) {
         if (i != 1) {
