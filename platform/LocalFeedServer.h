@@ -47,10 +47,18 @@ public:
     ProcessId pid() const { return m_pid; }
 
 private:
+    // The three hosts named by the server's "listening" line; nothing for any other line.
+    struct Hosts {
+        std::string web;
+        std::string feed1;
+        std::string feed2;
+    };
+    static std::optional<Hosts> listeningHosts(std::string_view line);
+
     // `output`: the read end of the pipe from the server's standard output (a descriptor, or
     // on Windows a handle); `process`: on Windows the process's handle, which keeps its id from
     // going to another process.
-    LocalFeedServer(ProcessId pid, std::intptr_t output, std::intptr_t process = 0);
+    LocalFeedServer(ProcessId pid, Hosts hosts, std::intptr_t output, std::intptr_t process = 0);
 
     ProcessId m_pid;
     std::intptr_t m_process = 0;

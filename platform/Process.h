@@ -19,6 +19,9 @@ bool runningAsRoot();
 // The running program's file; nothing when the system does not say.
 std::optional<std::filesystem::path> runningProgramPath();
 
+// Whether `path` is a file the system would run as a program (on Linux: executable).
+bool isRunnableProgram(const std::filesystem::path& path);
+
 // Ends process `pid` at once, without a chance to clean up. Ids of 0 and below are ignored.
 void killProcess(ProcessId pid);
 

@@ -19,11 +19,6 @@ const std::string_view kFeedServerName = "kestrum-feedsim";
 
 namespace {
 
-bool isExecutableFile(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
-}
-
 // How a process ended, in words.
 std::string endedHow(int status) {
     if (WIFEXITED(status)) {
@@ -77,17 +72,6 @@ std::variant<std::pair<pid_t, int>, std::string> spawn(const std::filesystem::pa
     return std::pair{pid, pipeEnds[0]};
 }
 
-// Reads the server's port numbers from its "listening" line.
-bool parseListening(const std::string& line, int& web, int& feed1, int& feed2) {
-    return std::sscanf(line.c_str(), "feedsim: listening on 127.0.0.1:%d, %d, %d", &web, &feed1,
-                       &feed2) == 3 &&
-           web > 0 && feed1 > 0 && feed2 > 0;
-}
-
-std::string loopback(int port) {
-    return "http://127.0.0.1:" + std::to_string(port);
-}
-
 // Stops a child that is not ready: at once, and waits for it.
 void killNow(pid_t pid) {
     ::kill(pid, SIGKILL);
@@ -96,32 +80,6 @@ void killNow(pid_t pid) {
 }
 
 } // namespace
-
-std::optional<std::filesystem::path> findFeedServer(const std::filesystem::path& ownExecutable,
-                                                    const EnvironmentLookup& environment) {
-    const std::filesystem::path beside = ownExecutable.parent_path() / kFeedServerName;
-    if (!ownExecutable.empty() && isExecutableFile(beside)) {
-        return beside;
-    }
-    const std::optional<std::string> path = environment("PATH");
-    if (!path) {
-        return std::nullopt;
-    }
-    std::size_t begin = 0;
-    while (begin <= path->size()) {
-        std::size_t end = path->find(':', begin);
-        if (end == std::string::npos) {
-            end = path->size();
-        }
-        const std::string folder = path->substr(begin, end - begin);
-        // An empty entry is the working directory, which is no place to look for a program.
-        if (!folder.empty() && isExecutableFile(std::filesystem::path(folder) / kFeedServerName)) {
-            return std::filesystem::path(folder) / kFeedServerName;
-        }
-        begin = end + 1;
-    }
-    return std::nullopt;
-}
 
 std::variant<std::unique_ptr<LocalFeedServer>, std::string>
 LocalFeedServer::start(const std::filesystem::path& program, std::chrono::milliseconds timeout) {
@@ -138,14 +96,9 @@ LocalFeedServer::start(const std::filesystem::path& program, std::chrono::millis
         if (lineEnd != std::string::npos) {
             const std::string line = pending.substr(0, lineEnd);
             pending.erase(0, lineEnd + 1);
-            int web = 0;
-            int feed1 = 0;
-            int feed2 = 0;
-            if (parseListening(line, web, feed1, feed2)) {
-                std::unique_ptr<LocalFeedServer> server(new LocalFeedServer(pid, output));
-                server->m_webHost = loopback(web);
-                server->m_feedHost1 = loopback(feed1);
-                server->m_feedHost2 = loopback(feed2);
+            if (std::optional<Hosts> hosts = listeningHosts(line)) {
+                std::unique_ptr<LocalFeedServer> server(
+                    new LocalFeedServer(pid, std::move(*hosts), output));
                 if (!pending.empty()) {
                     debugLog(pending);
                 }
@@ -182,8 +135,9 @@ LocalFeedServer::start(const std::filesystem::path& program, std::chrono::millis
     }
 }
 
-LocalFeedServer::LocalFeedServer(ProcessId pid, std::intptr_t outputEnd, std::intptr_t)
-    : m_pid(pid), m_outputReader([output = static_cast<int>(outputEnd)] {
+LocalFeedServer::LocalFeedServer(ProcessId pid, Hosts hosts, std::intptr_t outputEnd, std::intptr_t)
+    : m_pid(pid), m_webHost(std::move(hosts.web)), m_feedHost1(std::move(hosts.feed1)),
+      m_feedHost2(std::move(hosts.feed2)), m_outputReader([output = static_cast<int>(outputEnd)] {
           char buffer[512];
           for (;;) {
               const ssize_t got = ::read(output, buffer, sizeof buffer);

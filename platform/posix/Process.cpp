@@ -21,6 +21,11 @@ std::optional<std::filesystem::path> runningProgramPath() {
     return self;
 }
 
+bool isRunnableProgram(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+}
+
 void killProcess(ProcessId pid) {
     if (pid > 0) {
         ::kill(static_cast<pid_t>(pid), SIGKILL);

@@ -1,37 +1,40 @@
 #include "platform/Terminal.h"
 
 #include <cstdio>
-#include <iostream>
+#include <cstring>
 #include <termios.h>
 #include <unistd.h>
 
 namespace kestrum {
 
-std::optional<std::string> readSecretLine(const std::string& prompt) {
-    const bool terminal = isatty(STDIN_FILENO) != 0;
-    termios before{};
-    if (terminal) {
-        std::fputs(prompt.c_str(), stderr);
-        std::fflush(stderr);
-        if (tcgetattr(STDIN_FILENO, &before) == 0) {
-            termios hidden = before;
-            hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
-        }
+static_assert(sizeof(tcflag_t) <= sizeof(unsigned long long), "the echo flag is kept whole");
+
+HiddenInput::HiddenInput(const std::string& prompt) : m_terminal(isatty(STDIN_FILENO) != 0) {
+    if (!m_terminal) {
+        return;
     }
-    std::string line;
-    const bool read = static_cast<bool>(std::getline(std::cin, line));
-    if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
-        std::fputs("\n", stderr);
+    std::fputs(prompt.c_str(), stderr);
+    std::fflush(stderr);
+    termios settings{};
+    if (tcgetattr(STDIN_FILENO, &settings) != 0) {
+        m_terminal = false;
+        return;
     }
-    if (!read) {
-        return std::nullopt;
+    m_before = settings.c_lflag;
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &settings);
+}
+
+HiddenInput::~HiddenInput() {
+    if (!m_terminal) {
+        return;
     }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
+    termios settings{};
+    if (tcgetattr(STDIN_FILENO, &settings) == 0) {
+        settings.c_lflag = static_cast<tcflag_t>(m_before);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &settings);
     }
-    return line;
+    std::fputs("\n", stderr);
 }
 
 } // namespace kestrum

@@ -14,11 +14,6 @@ const std::string_view kFeedServerName = "kestrum-feedsim.exe";
 
 namespace {
 
-bool isProgramFile(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
-
 // Every process the servers start belongs to one job that ends them all when this process
 // ends, however it ends: the system closes the job's last handle then.
 HANDLE serverJob() {
@@ -129,17 +124,6 @@ std::variant<Spawned, std::string> spawn(const std::filesystem::path& program,
     return Spawned{info.hProcess, info.dwProcessId, readEnd};
 }
 
-// Reads the server's port numbers from its "listening" line.
-bool parseListening(const std::string& line, int& web, int& feed1, int& feed2) {
-    return std::sscanf(line.c_str(), "feedsim: listening on 127.0.0.1:%d, %d, %d", &web, &feed1,
-                       &feed2) == 3 &&
-           web > 0 && feed1 > 0 && feed2 > 0;
-}
-
-std::string loopback(int port) {
-    return "http://127.0.0.1:" + std::to_string(port);
-}
-
 void endNow(HANDLE process) {
     TerminateProcess(process, 1);
     WaitForSingleObject(process, 5000);
@@ -147,32 +131,6 @@ void endNow(HANDLE process) {
 }
 
 } // namespace
-
-std::optional<std::filesystem::path> findFeedServer(const std::filesystem::path& ownExecutable,
-                                                    const EnvironmentLookup& environment) {
-    const std::filesystem::path name = pathFromUtf8(kFeedServerName);
-    if (!ownExecutable.empty() && isProgramFile(ownExecutable.parent_path() / name)) {
-        return ownExecutable.parent_path() / name;
-    }
-    const std::optional<std::string> path = environment("PATH");
-    if (!path) {
-        return std::nullopt;
-    }
-    std::size_t begin = 0;
-    while (begin <= path->size()) {
-        std::size_t end = path->find(';', begin);
-        if (end == std::string::npos) {
-            end = path->size();
-        }
-        const std::string folder = path->substr(begin, end - begin);
-        // An empty entry is the working directory, which is no place to look for a program.
-        if (!folder.empty() && isProgramFile(pathFromUtf8(folder) / name)) {
-            return pathFromUtf8(folder) / name;
-        }
-        begin = end + 1;
-    }
-    return std::nullopt;
-}
 
 std::variant<std::unique_ptr<LocalFeedServer>, std::string>
 LocalFeedServer::start(const std::filesystem::path& program, std::chrono::milliseconds timeout) {
@@ -193,16 +151,10 @@ LocalFeedServer::start(const std::filesystem::path& program, std::chrono::millis
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
-            int web = 0;
-            int feed1 = 0;
-            int feed2 = 0;
-            if (parseListening(line, web, feed1, feed2)) {
-                std::unique_ptr<LocalFeedServer> server(
-                    new LocalFeedServer(child.pid, reinterpret_cast<std::intptr_t>(child.output),
-                                        reinterpret_cast<std::intptr_t>(child.process)));
-                server->m_webHost = loopback(web);
-                server->m_feedHost1 = loopback(feed1);
-                server->m_feedHost2 = loopback(feed2);
+            if (std::optional<Hosts> hosts = listeningHosts(line)) {
+                std::unique_ptr<LocalFeedServer> server(new LocalFeedServer(
+                    child.pid, std::move(*hosts), reinterpret_cast<std::intptr_t>(child.output),
+                    reinterpret_cast<std::intptr_t>(child.process)));
                 if (!pending.empty()) {
                     debugLog(pending);
                 }
@@ -242,8 +194,10 @@ LocalFeedServer::start(const std::filesystem::path& program, std::chrono::millis
     }
 }
 
-LocalFeedServer::LocalFeedServer(ProcessId pid, std::intptr_t outputEnd, std::intptr_t process)
-    : m_pid(pid), m_process(process),
+LocalFeedServer::LocalFeedServer(ProcessId pid, Hosts hosts, std::intptr_t outputEnd,
+                                 std::intptr_t process)
+    : m_pid(pid), m_process(process), m_webHost(std::move(hosts.web)),
+      m_feedHost1(std::move(hosts.feed1)), m_feedHost2(std::move(hosts.feed2)),
       m_outputReader([output = reinterpret_cast<HANDLE>(outputEnd)] {
           char buffer[512];
           DWORD got = 0;

@@ -37,6 +37,12 @@ std::optional<std::filesystem::path> runningProgramPath() {
     }
 }
 
+bool isRunnableProgram(const std::filesystem::path& path) {
+    // Windows runs any file by its name; what matters is that it is one.
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
 void killProcess(ProcessId pid) {
     if (pid <= 0) {
         return;

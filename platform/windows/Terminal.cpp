@@ -1,33 +1,28 @@
 #include "platform/Terminal.h"
 
 #include <cstdio>
-#include <iostream>
 #include <windows.h>
 
 namespace kestrum {
 
-std::optional<std::string> readSecretLine(const std::string& prompt) {
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD before = 0;
-    const bool console = GetConsoleMode(input, &before) != 0;
-    if (console) {
-        std::fputs(prompt.c_str(), stderr);
-        std::fflush(stderr);
-        SetConsoleMode(input, before & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+HiddenInput::HiddenInput(const std::string& prompt) {
+    DWORD mode = 0;
+    m_terminal = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+    if (!m_terminal) {
+        return;
     }
-    std::string line;
-    const bool read = static_cast<bool>(std::getline(std::cin, line));
-    if (console) {
-        SetConsoleMode(input, before);
-        std::fputs("\n", stderr);
+    std::fputs(prompt.c_str(), stderr);
+    std::fflush(stderr);
+    m_before = mode;
+    SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+}
+
+HiddenInput::~HiddenInput() {
+    if (!m_terminal) {
+        return;
     }
-    if (!read) {
-        return std::nullopt;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return line;
+    SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), static_cast<DWORD>(m_before));
+    std::fputs("\n", stderr);
 }
 
 } // namespace kestrum
