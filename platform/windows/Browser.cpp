@@ -3,8 +3,9 @@
 #include "base/WebAddress.h"
 #include "platform/windows/WideText.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types that windows.h declares.
+#include <shellapi.h>
 
 namespace kestrum {
 

@@ -4,8 +4,9 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types that windows.h declares.
+#include <shellapi.h>
 
 namespace kestrum {
 
