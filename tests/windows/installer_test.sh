@@ -124,6 +124,13 @@ if ! cmp -s "$expected" "$WINEPREFIX/plan.out"; then
 fi
 rm -r "$localappdata/feed"
 
+# With no address configured, the installed kestrum-cli runs the feed server installed beside
+# it, and stops it when it ends (whether or not it got its draws from it).
+timeout 120 wine "$cli" plan --play h1 > /dev/null 2> "$WINEPREFIX/local.err" || true
+grep -qF 'local feed server C:\Program Files\Kestrum\kestrum-feedsim.exe (' "$WINEPREFIX/local.err" \
+    || fail "kestrum-cli did not run the installed feed server: $(cat "$WINEPREFIX/local.err")"
+timeout 60 wineserver -w || fail "a process was left running after kestrum-cli ended"
+
 # --- Shortcuts and the uninstall entry -------------------------------------------------------
 [ -d "$menu" ] || fail "no Start-menu folder Kestrum in $programdata"
 shortcuts="$(cd "$menu" && ls | sort | tr '\n' '|')"
