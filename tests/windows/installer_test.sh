@@ -46,7 +46,13 @@ cleanup() {
     rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 started=$SECONDS
+
+# Waits for every process of the prefix to end, two minutes at most.
+wait_for_prefix() {
+    timeout 120 wineserver -w || fail "a process of the prefix still runs after $1"
+}
 
 # The Unix path of a Windows one in the prefix.
 unix_path() {
@@ -58,7 +64,8 @@ windows_variable() {
 }
 
 wineboot -i > /dev/null 2>&1
-wineserver -w
+wait_for_prefix "making the prefix"
+echo "prefix made in $((SECONDS - started)) s"
 
 program_files="$(unix_path 'C:\Program Files')"
 instdir="$program_files/Kestrum"
@@ -72,10 +79,10 @@ key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrum'
 
 # --- Install ---------------------------------------------------------------------------------
 status=0
-wine "$setup" /S || status=$?
-wineserver -w
+timeout 120 wine "$setup" /S || status=$?
+wait_for_prefix "installing"
 [ "$status" -eq 0 ] || fail "the silent install ended with $status"
-echo "installed in $((SECONDS - started)) s"
+echo "installed at $((SECONDS - started)) s"
 
 for file in kestrum-cli.exe kestrum-feedsim.exe manual.txt README.txt copyright.txt openapi.json \
             uninstall.exe; do
@@ -129,7 +136,7 @@ rm -r "$localappdata/feed"
 timeout 120 wine "$cli" plan --play h1 > /dev/null 2> "$WINEPREFIX/local.err" || true
 grep -qF 'local feed server C:\Program Files\Kestrum\kestrum-feedsim.exe (' "$WINEPREFIX/local.err" \
     || fail "kestrum-cli did not run the installed feed server: $(cat "$WINEPREFIX/local.err")"
-timeout 60 wineserver -w || fail "a process was left running after kestrum-cli ended"
+wait_for_prefix "kestrum-cli ended"
 
 # --- Shortcuts and the uninstall entry -------------------------------------------------------
 [ -d "$menu" ] || fail "no Start-menu folder Kestrum in $programdata"
@@ -170,8 +177,8 @@ echo 'data_dir = "x"' > "$appdata/Kestrum/kestrum.toml"
 # The uninstaller copies itself to the temporary folder and runs from there, so that it can
 # remove itself: wait for every process of the prefix.
 status=0
-wine 'C:\Program Files\Kestrum\uninstall.exe' /S || status=$?
-wineserver -w
+timeout 120 wine 'C:\Program Files\Kestrum\uninstall.exe' /S || status=$?
+wait_for_prefix "uninstalling"
 [ "$status" -eq 0 ] || fail "the silent uninstall ended with $status"
 
 [ ! -e "$instdir" ] || fail "left after uninstalling: $(cd "$instdir" && ls | tr '\n' ' ')"
