@@ -24,7 +24,8 @@ if ! [[ "$version" =~ ^([0-9]+)\.([0-9][0-9])([0-9][0-9])([0-9][0-9])$ ]]; then
 fi
 release_date="20${BASH_REMATCH[2]}-${BASH_REMATCH[3]}-${BASH_REMATCH[4]}"
 # The installer's file version: four numbers of at most 65535 (1.16.615.0).
-version_quad="${BASH_REMATCH[1]}.$((10#${BASH_REMATCH[2]})).$((10#${BASH_REMATCH[3]}${BASH_REMATCH[4]})).0"
+version_quad="${BASH_REMATCH[1]}.$((10#${BASH_REMATCH[2]}))"
+version_quad+=".$((10#${BASH_REMATCH[3]}${BASH_REMATCH[4]})).0"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     if [ "$build" != "$source/build-windows" ]; then

@@ -15,7 +15,7 @@ RequestExecutionLevel admin
 
 !macro Required name
     !ifndef ${name}
-        !error "${name} is not defined: scripts/package-windows.sh defines VERSION, VERSION_QUAD, STAGE, OUTFILE and SIZE_KB"
+        !error "${name} is not defined (scripts/package-windows.sh defines them all)"
     !endif
 !macroend
 !insertmacro Required VERSION
@@ -65,8 +65,11 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "The Kestrum developers"
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
-LangString KeptData ${LANG_ENGLISH} "Kestrum will be removed from the folder below, with its Start-menu shortcuts. Your draws, export files and settings in %LOCALAPPDATA%\Kestrum and %APPDATA%\Kestrum stay where they are."
-LangString KeptData ${LANG_SIMPCHINESE} "将从下面的文件夹删除 Kestrum 及其开始菜单快捷方式。%LOCALAPPDATA%\Kestrum 和 %APPDATA%\Kestrum 中的开奖数据、导出文件和设置将保留。"
+LangString KeptData ${LANG_ENGLISH} "Kestrum will be removed from the folder below, with its \
+    Start-menu shortcuts. Your draws, export files and settings in %LOCALAPPDATA%\Kestrum and \
+    %APPDATA%\Kestrum stay where they are."
+LangString KeptData ${LANG_SIMPCHINESE} "将从下面的文件夹删除 Kestrum 及其开始菜单快捷方式。\
+    %LOCALAPPDATA%\Kestrum 和 %APPDATA%\Kestrum 中的开奖数据、导出文件和设置将保留。"
 
 ; The files installed, each named once for installing and once for removing.
 !macro KestrumFiles do

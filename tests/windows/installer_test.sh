@@ -16,7 +16,8 @@ fail() {
     exit 1
 }
 
-version="$(sed -n 's/^project(Kestrum VERSION \([0-9]*\.[0-9]*\)[ )].*/\1/p' "$source/CMakeLists.txt")"
+version="$(sed -n 's/^project(Kestrum VERSION \([0-9]*\.[0-9]*\)[ )].*/\1/p' \
+              "$source/CMakeLists.txt")"
 [ -n "$version" ] || fail "no project version in $source/CMakeLists.txt"
 setup="$build/kestrum-$version-setup.exe"
 inputs=("$build/bin/kestrum-cli.exe" "$build/bin/kestrum-feedsim.exe"
@@ -96,7 +97,8 @@ cmp -s "$instdir/kestrum-feedsim.exe" "$build/bin/kestrum-feedsim.exe" \
 manual="$instdir/manual.txt"
 [ "$(head -c 3 "$manual" | od -An -tx1 | tr -d ' ')" = efbbbf ] \
     || fail "manual.txt does not start with a UTF-8 byte-order mark"
-grep -q 'KESTRUM-CLI(1) *User Commands' "$manual" && grep -q '^KESTRUM-FEEDSIM(1) *User Commands' "$manual" \
+grep -q 'KESTRUM-CLI(1) *User Commands' "$manual" \
+    && grep -q '^KESTRUM-FEEDSIM(1) *User Commands' "$manual" \
     || fail "manual.txt lacks the page of kestrum-cli or kestrum-feedsim"
 if grep -q $'[^\r]$' "$manual"; then
     fail "manual.txt has a line without CRLF"
@@ -104,7 +106,7 @@ fi
 
 # --- The installed program -------------------------------------------------------------------
 cli='C:\Program Files\Kestrum\kestrum-cli.exe'
-answer="$(wine "$cli" --version 2>&1)" || fail "kestrum-cli --version failed: $answer"
+answer="$(timeout 120 wine "$cli" --version 2>&1)" || fail "kestrum-cli --version failed: $answer"
 [ "$answer" = "kestrum-cli $version" ] || fail "kestrum-cli --version said '$answer'"
 
 # plan over the committed feed, every play type: each golden report (LF line ends) under its
@@ -122,8 +124,9 @@ for play in h1:后一 h2:后二 h3:后三 h3b:后三不定位 h5b:五星不定�
     tr -d '\r' < "$source/tests/cli/cases/startup/$name.txt" >> "$expected"
 done
 status=0
-wine "$cli" plan --feed "$(windows_variable LOCALAPPDATA)\\feed\\cq.txt" --site-url "$site" \
-    > "$WINEPREFIX/plan.out" 2> "$WINEPREFIX/plan.err" || status=$?
+feed="$(windows_variable LOCALAPPDATA)\\feed\\cq.txt"
+timeout 120 wine "$cli" plan --feed "$feed" --site-url "$site" > "$WINEPREFIX/plan.out" \
+    2> "$WINEPREFIX/plan.err" || status=$?
 [ "$status" -eq 0 ] || fail "kestrum-cli plan ended with $status: $(cat "$WINEPREFIX/plan.err")"
 if ! cmp -s "$expected" "$WINEPREFIX/plan.out"; then
     diff "$expected" "$WINEPREFIX/plan.out" | head -n 20 >&2 || true
@@ -134,7 +137,8 @@ rm -r "$localappdata/feed"
 # With no address configured, the installed kestrum-cli runs the feed server installed beside
 # it, and stops it when it ends (whether or not it got its draws from it).
 timeout 120 wine "$cli" plan --play h1 > /dev/null 2> "$WINEPREFIX/local.err" || true
-grep -qF 'local feed server C:\Program Files\Kestrum\kestrum-feedsim.exe (' "$WINEPREFIX/local.err" \
+grep -qF 'local feed server C:\Program Files\Kestrum\kestrum-feedsim.exe (' \
+    "$WINEPREFIX/local.err" \
     || fail "kestrum-cli did not run the installed feed server: $(cat "$WINEPREFIX/local.err")"
 wait_for_prefix "kestrum-cli ended"
 
