@@ -2,7 +2,9 @@
 # Installs the Debian packages that building, testing and packaging Kestrum need, and the
 # commands that the scripts run (xvfb-run, import, xdotool, xev and xprop, curl, clang for the
 # fuzz build, the validators of the installed files and of the package, Chromium, Node.js and
-# npm for the browser tests); only those missing.
+# npm for the browser tests, the MinGW-w64 cross compiler with the tools that build the Windows
+# libraries from Debian's sources, Wine for the Windows tests, NSIS and zip for the Windows
+# installer and zip); only those missing.
 set -euo pipefail
 
 packages=(
@@ -16,6 +18,7 @@ packages=(
     dpkg-dev file groff-base desktop-file-utils appstream lintian
     clang libclang-rt-dev
     chromium openssl
+    g++-mingw-w64-x86-64-posix googletest autoconf automake libtool wine wine64 nsis zip
 )
 
 missing=()
