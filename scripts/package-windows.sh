@@ -12,9 +12,7 @@ source="$PWD"
 build="$(realpath -m "${1:-build-windows}")"
 
 bash scripts/setup.sh
-if [ ! -d build-windows-deps ]; then
-    bash scripts/windows-deps.sh
-fi
+bash scripts/windows-deps.sh
 
 # The version is the project's: 1.160615, the minor part being the release date as yymmdd.
 version="$(sed -n 's/^project(Kestrum VERSION \([0-9]*\.[0-9]*\)[ )].*/\1/p' CMakeLists.txt)"
