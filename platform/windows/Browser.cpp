@@ -3,8 +3,10 @@
 #include "base/WebAddress.h"
 #include "platform/windows/WideText.h"
 
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h> // after windows.h, whose types it uses
+// clang-format on
 
 namespace kestrum {
 

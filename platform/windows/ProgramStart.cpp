@@ -4,8 +4,10 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h> // after windows.h, whose types it uses
+// clang-format on
 
 namespace kestrum {
 
