@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <windows.h>
 #include <winhttp.h>
 
@@ -115,6 +116,29 @@ bool hasHeader(const RequestHeaders& headers, std::string_view name) {
     });
 }
 
+// Why the certificate of a server was refused, from the flags of WinHTTP's report.
+std::string describeCertificate(DWORD flags) {
+    static const std::pair<DWORD, const char*> reasons[] = {
+        {WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA, "issued by no authority that is trusted"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID, "made out to another host"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID, "expired or not yet valid"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_REVOKED, "revoked"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_REV_FAILED, "its revocation could not be checked"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_WRONG_USAGE, "not for a server"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CERT, "not valid"},
+    };
+    std::string text;
+    for (const auto& [flag, reason] : reasons) {
+        if ((flags & flag) != 0) {
+            text += (text.empty() ? "" : ", ") + std::string(reason);
+        }
+    }
+    if (text.empty()) {
+        return "no secure connection could be made";
+    }
+    return "the server's certificate was refused: " + text;
+}
+
 struct HandleCloser {
     void operator()(void* handle) const { WinHttpCloseHandle(handle); }
 };
@@ -132,6 +156,8 @@ struct Exchange {
     DWORD error = 0;
     // What a read put into `buffer`.
     DWORD bytes = 0;
+    // Why the secure connection failed, when it did (WINHTTP_CALLBACK_STATUS_FLAG_*).
+    DWORD secureFailure = 0;
     std::vector<char> buffer = std::vector<char>(kReadBytes);
 };
 
@@ -145,6 +171,14 @@ void CALLBACK onStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
     if (status == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
         // The handle's last callback.
         delete share;
+        return;
+    }
+    if (status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE) {
+        // The step's failure follows.
+        if (info != nullptr && length >= sizeof(DWORD)) {
+            const std::lock_guard lock((*share)->mutex);
+            (*share)->secureFailure = *static_cast<const DWORD*>(info);
+        }
         return;
     }
     DWORD error = 0;
@@ -302,6 +336,7 @@ Transfer transfer(HINTERNET session, const std::string& url, const HttpLimits& l
     if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
         WinHttpSetStatusCallback(request.get(), onStatus,
                                  WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
+                                     WINHTTP_CALLBACK_FLAG_SECURE_FAILURE |
                                      WINHTTP_CALLBACK_FLAG_HANDLES,
                                  0) == WINHTTP_INVALID_STATUS_CALLBACK) {
         return fail(describe(GetLastError()));
@@ -357,7 +392,13 @@ Transfer transfer(HINTERNET session, const std::string& url, const HttpLimits& l
         case Step::Ended:
             return true;
         case Step::Failed:
-            fail(describe(error));
+            if (error == ERROR_WINHTTP_SECURE_FAILURE) {
+                const std::lock_guard lock(exchange->mutex);
+                fail(describeCertificate(exchange->secureFailure) + " (" + std::to_string(error) +
+                     ")");
+            } else {
+                fail(describe(error));
+            }
             return false;
         case Step::TimedOut:
             fail("timed out after " + std::to_string(limits.totalTimeoutMs) + " ms");
