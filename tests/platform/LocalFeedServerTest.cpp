@@ -1,6 +1,6 @@
 #include "platform/LocalFeedServer.h"
 
-#include "platform/CurlHttpClient.h"
+#include "platform/HttpClient.h"
 #include "support/ScratchFolder.h"
 
 #include <cerrno>
@@ -31,13 +31,13 @@ TEST(LocalFeedServerTest, ServesTheFeedsUntilItIsDestroyed) {
     const auto pid = static_cast<pid_t>(server->pid());
     EXPECT_TRUE(server->webHost().starts_with("http://127.0.0.1:"));
 
-    CurlHttpClient client(HttpLimits{2000, 3000});
+    const auto client = makeHttpClient(HttpLimits{2000, 3000});
     // Each feed on its own host, as the program reads them.
-    const FetchResult first = client.fetchLines(server->feedHost1() + "/ssckj/cq.txt", 0);
+    const FetchResult first = client->fetchLines(server->feedHost1() + "/ssckj/cq.txt", 0);
     EXPECT_TRUE(first.ok());
     EXPECT_EQ(first.lines.size(), 60U);
-    EXPECT_TRUE(client.fetchLines(server->feedHost2() + "/dbffc.txt", 1).ok());
-    EXPECT_TRUE(client.fetchLines(server->webHost() + "/", 1).ok());
+    EXPECT_TRUE(client->fetchLines(server->feedHost2() + "/dbffc.txt", 1).ok());
+    EXPECT_TRUE(client->fetchLines(server->webHost() + "/", 1).ok());
 
     server.reset();
     // Stopped and reaped: the process is gone, and so are its ports.

@@ -1,7 +1,7 @@
 #pragma once
 
 // An HTTP server on 127.0.0.1 and a free port, in the test's own process, for as long as the
-// object lives.
+// object lives; or an https one, on cpp-httplib's SSLServer.
 
 #include <atomic>
 #include <chrono>
@@ -9,14 +9,19 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <type_traits>
+#include <utility>
 
 namespace kestrum::test {
 
-class LocalServer {
+template <class Server>
+class BasicLocalServer {
 public:
     // Throws std::runtime_error when no port can be bound or the server stops at once, rather
-    // than waiting for a server that will never run.
-    LocalServer() {
+    // than waiting for a server that will never run. The arguments are the server's.
+    template <class... Arguments>
+    explicit BasicLocalServer(Arguments&&... arguments)
+        : m_server(std::forward<Arguments>(arguments)...) {
         m_port = m_server.bind_to_any_port("127.0.0.1");
         if (m_port < 0) {
             throw std::runtime_error("LocalServer: no free port on 127.0.0.1 could be bound");
@@ -34,16 +39,17 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    ~LocalServer() {
+    ~BasicLocalServer() {
         m_server.stop();
         m_thread.join();
     }
-    LocalServer(const LocalServer&) = delete;
-    LocalServer& operator=(const LocalServer&) = delete;
+    BasicLocalServer(const BasicLocalServer&) = delete;
+    BasicLocalServer& operator=(const BasicLocalServer&) = delete;
 
-    httplib::Server& server() { return m_server; }
+    Server& server() { return m_server; }
     std::string url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+        return std::string(std::is_same_v<Server, httplib::Server> ? "http" : "https") +
+               "://127.0.0.1:" + std::to_string(m_port) + path;
     }
 
     // Answers GET path with a plain-text body.
@@ -55,10 +61,12 @@ public:
     }
 
 private:
-    httplib::Server m_server;
+    Server m_server;
     int m_port = 0;
     std::atomic<bool> m_listenEnded{false};
     std::thread m_thread;
 };
+
+using LocalServer = BasicLocalServer<httplib::Server>;
 
 } // namespace kestrum::test
