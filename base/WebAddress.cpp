@@ -31,4 +31,8 @@ bool isWebAddress(std::string_view text) {
     return false;
 }
 
+bool isSecureWebAddress(std::string_view text) {
+    return isWebAddress(text) && startsWithIgnoringCase(text, "https://");
+}
+
 } // namespace kestrum

@@ -11,4 +11,7 @@ namespace kestrum {
 // address or hide another command (no blank, control character, quote or backslash).
 bool isWebAddress(std::string_view text);
 
+// A web address of the https scheme (in any case).
+bool isSecureWebAddress(std::string_view text);
+
 } // namespace kestrum

@@ -1,5 +1,6 @@
 #include "platform/CurlHttpClient.h"
 
+#include "base/WebAddress.h"
 #include "platform/LineReader.h"
 
 #include <algorithm>
@@ -102,7 +103,10 @@ Transfer transfer(const std::string& url, const HttpLimits& limits,
     CURL* handle = curl.get();
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // An https address never follows a redirect to plain http, where the request's headers (a
+    // source's key among them) would travel in clear text.
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR,
+                     isSecureWebAddress(url) ? "https" : "http,https");
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);

@@ -15,6 +15,10 @@ TEST(WebAddressTest, OnlyHttpAndHttpsAddressesWithAHost) {
     EXPECT_FALSE(isWebAddress("http:///etc/passwd"));
     EXPECT_FALSE(isWebAddress("http://a.test/ ; rm -rf ~"));
     EXPECT_FALSE(isWebAddress("javascript:alert(1)"));
+    // Only https is secure: an https address follows no redirect to plain http.
+    EXPECT_TRUE(isSecureWebAddress("HTTPS://example.test/"));
+    EXPECT_FALSE(isSecureWebAddress("http://example.test/"));
+    EXPECT_FALSE(isSecureWebAddress("https://"));
 }
 
 } // namespace
