@@ -1,6 +1,7 @@
 #include "platform/CurlHttpClient.h"
 
 #include "base/WebAddress.h"
+#include "platform/HttpAnswers.h"
 #include "platform/LineReader.h"
 
 #include <algorithm>
@@ -20,26 +21,6 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
     // Returning less than was given ends the transfer.
     return collector->take(data, bytes) ? bytes : 0;
 }
-
-// A body kept whole, up to its cap.
-class BodyCollector {
-public:
-    explicit BodyCollector(std::size_t maxBytes) : m_maxBytes(maxBytes) {}
-
-    bool take(const char* data, std::size_t size) {
-        const std::size_t room = m_maxBytes - m_body.size();
-        m_body.append(data, std::min(size, room));
-        m_cut = size > room;
-        return !m_cut;
-    }
-    bool cut() const { return m_cut; }
-    std::string finish() { return std::move(m_body); }
-
-private:
-    std::size_t m_maxBytes;
-    std::string m_body;
-    bool m_cut = false;
-};
 
 void initialiseCurlOnce() {
     static std::once_flag once;
@@ -62,14 +43,6 @@ std::string lastHeader(CURL* handle, const char* name) {
         return {};
     }
     return header->value;
-}
-
-// Whether a remembered answer holds what a request for maxLines lines would read.
-bool covers(std::int32_t rememberedMax, bool whole, std::int32_t maxLines) {
-    if (whole) {
-        return true;
-    }
-    return rememberedMax > 0 && maxLines > 0 && maxLines <= rememberedMax;
 }
 
 int checkCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -147,30 +120,10 @@ Transfer transfer(const std::string& url, const HttpLimits& limits,
     return result;
 }
 
-// How a transfer ended, set in `result`: a failure (no answer, unless we stopped the transfer
-// ourselves, or a status outside 2xx), a 304 to a conditional request, or an answer to read.
-enum class Ending { Failed, NotModified, Answered };
-
-template <class Result>
-Ending endingOf(const Transfer& done, bool stoppedByUs, bool conditional, Result& result) {
-    result.httpStatus = done.httpStatus;
-    if (done.code != CURLE_OK && !stoppedByUs) {
-        result.status = FetchStatus::NetworkError;
-        result.error = done.error;
-        return Ending::Failed;
-    }
-    if (done.httpStatus == 304 && conditional) {
-        result.status = FetchStatus::Ok;
-        result.notModified = true;
-        return Ending::NotModified;
-    }
-    if (done.httpStatus < 200 || done.httpStatus > 299) {
-        result.status = FetchStatus::HttpError;
-        result.error = "HTTP status " + std::to_string(done.httpStatus);
-        return Ending::Failed;
-    }
-    result.status = FetchStatus::Ok;
-    return Ending::Answered;
+// A transfer that we stopped ourselves, having read enough, has an answer.
+TransferEnd endOf(const Transfer& done, bool stoppedByUs) {
+    return {done.code != CURLE_OK && !stoppedByUs, done.error, done.httpStatus, done.etag,
+            done.lastModified};
 }
 
 } // namespace
@@ -182,15 +135,7 @@ CurlHttpClient::CurlHttpClient(HttpLimits limits, const std::atomic<bool>* cance
 
 FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxLines) {
     FetchResult result;
-    std::optional<Remembered> remembered;
-    {
-        const std::lock_guard lock(m_mutex);
-        const auto found = m_remembered.find(url);
-        if (found != m_remembered.end() &&
-            covers(found->second.maxLines, found->second.whole, maxLines)) {
-            remembered = found->second;
-        }
-    }
+    const std::optional<RememberedAnswers::Lines> remembered = m_answers.lines(url, maxLines);
     LineReader collector({m_limits.maxLineBytes, m_limits.maxBodyBytes}, maxLines);
     const Transfer done =
         transfer(url, m_limits, m_cancelled, {}, remembered ? remembered->etag : std::string(),
@@ -198,74 +143,21 @@ FetchResult CurlHttpClient::fetchLines(const std::string& url, std::int32_t maxL
     // A transfer that we stopped ourselves, having read enough, is a success.
     const bool stoppedByUs =
         done.code == CURLE_WRITE_ERROR && (collector.enough() || collector.capped());
-    const Ending ending = endingOf(done, stoppedByUs, remembered.has_value(), result);
-    if (ending == Ending::Failed) {
-        return result;
-    }
-    if (ending == Ending::NotModified) {
-        result.lines = remembered->lines;
-        if (maxLines > 0 && result.lines.size() > static_cast<std::size_t>(maxLines)) {
-            result.lines.resize(static_cast<std::size_t>(maxLines));
-        }
-        return result;
-    }
-    const bool whole = !collector.enough() && !collector.capped();
-    result.lines = collector.finish();
-    remember(url, done.etag, done.lastModified, result.lines, maxLines, whole);
+    m_answers.finishLines(url, maxLines, remembered, endOf(done, stoppedByUs), collector, result);
     return result;
 }
 
 FetchedBody CurlHttpClient::fetchBody(const std::string& url, const RequestHeaders& headers) {
     FetchedBody result;
-    // Answers are remembered by address and headers: other headers may get another body.
-    std::string key = url;
-    for (const auto& [name, value] : headers) {
-        key += '\n' + name + ':' + value;
-    }
-    std::optional<RememberedBody> remembered;
-    {
-        const std::lock_guard lock(m_mutex);
-        const auto found = m_rememberedBodies.find(key);
-        if (found != m_rememberedBodies.end()) {
-            remembered = found->second;
-        }
-    }
-    BodyCollector collector(m_limits.maxWholeBodyBytes);
+    const std::string key = RememberedAnswers::bodyKey(url, headers);
+    const std::optional<RememberedAnswers::Body> remembered = m_answers.body(key);
+    BodyReader collector(m_limits.maxWholeBodyBytes);
     const Transfer done =
         transfer(url, m_limits, m_cancelled, headers, remembered ? remembered->etag : std::string(),
                  remembered ? remembered->lastModified : std::string(), collector);
     const bool stoppedByUs = done.code == CURLE_WRITE_ERROR && collector.cut();
-    const Ending ending = endingOf(done, stoppedByUs, remembered.has_value(), result);
-    if (ending == Ending::Failed) {
-        return result;
-    }
-    if (ending == Ending::NotModified) {
-        result.body = remembered->body;
-        return result;
-    }
-    result.cut = collector.cut();
-    result.body = collector.finish();
-    const std::lock_guard lock(m_mutex);
-    if (result.cut || (done.etag.empty() && done.lastModified.empty())) {
-        // Only a body read whole may stand for the next answer.
-        m_rememberedBodies.erase(key);
-    } else {
-        m_rememberedBodies[key] = {done.etag, done.lastModified, result.body};
-    }
+    m_answers.finishBody(key, remembered, endOf(done, stoppedByUs), collector, result);
     return result;
-}
-
-void CurlHttpClient::remember(const std::string& url, std::string etag, std::string lastModified,
-                              const std::vector<std::string>& lines, std::int32_t maxLines,
-                              bool whole) {
-    const std::lock_guard lock(m_mutex);
-    if (etag.empty() && lastModified.empty()) {
-        // Nothing to ask with next time.
-        m_remembered.erase(url);
-        return;
-    }
-    // An ETag goes back as it came, weak or strong: If-None-Match takes both.
-    m_remembered[url] = {std::move(etag), std::move(lastModified), lines, maxLines, whole};
 }
 
 } // namespace kestrum

@@ -12,14 +12,12 @@
 // whole, or read as far as the caller now asks, are reused. A body fetched whole is cut at the
 // body cap, and says so.
 
+#include "platform/HttpAnswers.h"
 #include "platform/HttpClient.h"
 
 #include <atomic>
 #include <cstdint>
-#include <map>
-#include <mutex>
 #include <string>
-#include <vector>
 
 namespace kestrum {
 
@@ -35,36 +33,13 @@ public:
     FetchedBody fetchBody(const std::string& url, const RequestHeaders& headers) override;
 
 private:
-    // The last answer of an address that carried a validator.
-    struct Remembered {
-        std::string etag;
-        std::string lastModified;
-        std::vector<std::string> lines;
-        // The lines asked for (<= 0: the whole body), and whether the body had no more.
-        std::int32_t maxLines = 0;
-        bool whole = false;
-    };
-
-    // Keeps the validators of an answer (forgets the address when it had none).
-    void remember(const std::string& url, std::string etag, std::string lastModified,
-                  const std::vector<std::string>& lines, std::int32_t maxLines, bool whole);
-
-    struct RememberedBody {
-        std::string etag;
-        std::string lastModified;
-        std::string body;
-    };
-
     HttpLimits m_limits;
     const std::atomic<bool>* m_cancelled;
     // The WinHTTP session (an HINTERNET), shared by every request; null when it could not be
     // opened, and then m_sessionError says why.
     void* m_session = nullptr;
     std::string m_sessionError;
-    std::mutex m_mutex;
-    std::map<std::string, Remembered> m_remembered;
-    // By address and request headers: the last body read whole that carried a validator.
-    std::map<std::string, RememberedBody> m_rememberedBodies;
+    RememberedAnswers m_answers;
 };
 
 } // namespace kestrum
