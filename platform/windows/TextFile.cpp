@@ -54,6 +54,8 @@ bool replaceWith(const std::filesystem::path& temporary, const std::filesystem::
 
 WriteResult writeTextFile(const std::filesystem::path& path, std::string_view utf8Text) {
     const std::string bytes = textFileBytes(utf8Text);
+    // A folder in the file's place is refused at once, with the error the move would give, rather
+    // than after the move's second of retries (which wait for readers, not for folders).
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return failed(WriteStatus::NotCreated, "Can't open file ", path, ERROR_ACCESS_DENIED);

@@ -228,29 +228,21 @@ int asTimeout(long milliseconds) {
 }
 
 // One GET of url into `collector`, with the headers given and the conditional ones of a
-// remembered answer.
-struct Transfer {
-    // No answer, or one lost on the way; `error` says why.
-    bool failed = false;
-    long httpStatus = 0;
-    std::string error;
-    std::string etag;
-    std::string lastModified;
-};
-
+// remembered answer. No answer, or one lost on the way, is `noAnswer`, and `error` says why.
 template <class Collector>
-Transfer transfer(HINTERNET session, const std::string& url, const HttpLimits& limits,
-                  const std::atomic<bool>* cancelled, const RequestHeaders& headers,
-                  const std::string& etag, const std::string& lastModified, Collector& collector) {
+TransferEnd transfer(HINTERNET session, const std::string& url, const HttpLimits& limits,
+                     const std::atomic<bool>* cancelled, const RequestHeaders& headers,
+                     const std::string& etag, const std::string& lastModified,
+                     Collector& collector) {
     // As the libcurl client: the whole transfer within totalTimeoutMs, 0 meaning no limit.
     const Clock::time_point deadline =
         Clock::now() + (limits.totalTimeoutMs > 0
                             ? std::chrono::duration_cast<Clock::duration>(
                                   std::chrono::milliseconds(limits.totalTimeoutMs))
                             : std::chrono::duration_cast<Clock::duration>(kNoDeadline));
-    Transfer result;
+    TransferEnd result;
     const auto fail = [&result](std::string error) {
-        result.failed = true;
+        result.noAnswer = true;
         result.error = std::move(error);
         return result;
     };
@@ -446,10 +438,6 @@ Transfer transfer(HINTERNET session, const std::string& url, const HttpLimits& l
     return result;
 }
 
-TransferEnd endOf(const Transfer& done) {
-    return {done.failed, done.error, done.httpStatus, done.etag, done.lastModified};
-}
-
 } // namespace
 
 WinHttpClient::WinHttpClient(HttpLimits limits, const std::atomic<bool>* cancelled)
@@ -483,10 +471,10 @@ FetchResult WinHttpClient::fetchLines(const std::string& url, std::int32_t maxLi
     }
     const std::optional<RememberedAnswers::Lines> remembered = m_answers.lines(url, maxLines);
     LineReader collector({m_limits.maxLineBytes, m_limits.maxBodyBytes}, maxLines);
-    const Transfer done = transfer(
+    const TransferEnd done = transfer(
         m_session, url, m_limits, m_cancelled, {}, remembered ? remembered->etag : std::string(),
         remembered ? remembered->lastModified : std::string(), collector);
-    m_answers.finishLines(url, maxLines, remembered, endOf(done), collector, result);
+    m_answers.finishLines(url, maxLines, remembered, done, collector, result);
     return result;
 }
 
@@ -499,11 +487,11 @@ FetchedBody WinHttpClient::fetchBody(const std::string& url, const RequestHeader
     const std::string key = RememberedAnswers::bodyKey(url, headers);
     const std::optional<RememberedAnswers::Body> remembered = m_answers.body(key);
     BodyReader collector(m_limits.maxWholeBodyBytes);
-    const Transfer done =
+    const TransferEnd done =
         transfer(m_session, url, m_limits, m_cancelled, headers,
                  remembered ? remembered->etag : std::string(),
                  remembered ? remembered->lastModified : std::string(), collector);
-    m_answers.finishBody(key, remembered, endOf(done), collector, result);
+    m_answers.finishBody(key, remembered, done, collector, result);
     return result;
 }
 
