@@ -26,7 +26,7 @@ fi
 
 # Debian's source packages: apt needs a deb-src line for the release this machine runs.
 # Without one, apt names no .dsc file to fetch.
-if ! apt-get source --print-uris libsodium 2> /dev/null | grep -qF .dsc; then
+if ! apt-get source --print-uris libsodium 2> /dev/null | grep -F .dsc > /dev/null; then
     codename="$(. /etc/os-release && echo "$VERSION_CODENAME")"
     echo "Adding Debian's source packages of $codename to apt's sources"
     printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
